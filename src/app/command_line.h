@@ -1,0 +1,12 @@
+// The program's entry logic: usage test, the three ways of giving settings, the settings
+// summary, and the hand-over to the stream driver.
+#pragma once
+
+namespace zelmar {
+
+// Runs the whole program for the given arguments (argv[0] is the program's name) and returns its
+// exit code: -3 after the usage text or an incomplete/invalid command line, otherwise the stream
+// driver's result.
+int run_command_line(int argc, const char* const* argv);
+
+}  // namespace zelmar

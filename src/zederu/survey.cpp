@@ -1,0 +1,108 @@
+#include "zederu/survey.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "app/platform.h"
+#include "dsp/fft.h"
+#include "dsp/precision.h"
+
+namespace zelmar {
+namespace {
+
+constexpr float kSurveyScale = 1.0f / 32768.0f;
+constexpr double kLeftWeight = 100.0;
+constexpr double kRightHalf = 0.5;
+constexpr float kSmoothingScale = 0.005f;
+constexpr int kNoSmoothingWidth = 3;
+
+// Adds 100 x |left bin| + 50 x |right bin| of the window's spectra to every even entry.
+void accumulate_magnitudes(const float* left, const float* right, float* eq_curve,
+                           int frame_count) {
+  for (int k = 0; k < frame_count - 1; k += 2) {
+    const double l = std::sqrt(wide(left[k + 1]) * wide(left[k + 1]) + wide(left[k]) * wide(left[k]));
+    const double r =
+        std::sqrt(wide(right[k + 1]) * wide(right[k + 1]) + wide(right[k]) * wide(right[k]));
+    eq_curve[k] = to_single(((r * kLeftWeight) * kRightHalf + wide(eq_curve[k])) + l * kLeftWeight);
+  }
+}
+
+// Smooths the averaged curve with a window of about +/- width/200 of each entry's frequency; every
+// term weighs 1 / (2h), also where the window reaches past the array's end.
+void smooth(const float* averaged, float* eq_curve, int frame_count, int width) {
+  std::fill(eq_curve, eq_curve + (frame_count - 1), 0.0f);
+  const double spread = width * wide(kSmoothingScale);
+  for (int k = frame_count - 2; k >= 0; k -= 2) {
+    const int span = static_cast<int>(k * spread) & ~1;
+    if (span <= 0) continue;
+    for (int l = k + span; l >= k - span + 2; l -= 2) {
+      if (l < 0 || l >= frame_count) continue;
+      eq_curve[k] = to_single(wide(eq_curve[k]) + wide(averaged[l]) / span * 0.5);
+    }
+  }
+}
+
+}  // namespace
+
+bool prepare_eq_curve(float* eq_curve, int frame_count, int measured, int strength) {
+  std::vector<float> averaged;
+  try {
+    averaged.assign(frame_count, 0.0f);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  for (int k = 0; k < frame_count - 1; k += 2) {
+    averaged[k] = to_single(wide(eq_curve[k]) / measured);
+  }
+  const int width = 100 - strength;
+  if (width <= kNoSmoothingWidth) {
+    for (int k = 0; k < frame_count - 1; k += 2) eq_curve[k] = averaged[k];
+  } else {
+    smooth(averaged.data(), eq_curve, frame_count, width);
+  }
+  return true;
+}
+
+int measure_eq_curve(int input_fd, ProcessorState& state, int frame_count,
+                     int64_t half_block_count, int strength) {
+  int16_t* window = state.input_window.data();
+  float* left = state.work_left.data();
+  float* right = state.work_right.data();
+  const size_t half_bytes = sizeof(int16_t) * frame_count;
+  int64_t reads = 0;
+  int64_t countdown = half_block_count;
+  int measured = 0;
+  for (;;) {
+    ++reads;
+    --countdown;
+    std::memmove(window, window + frame_count, half_bytes);
+    const ptrdiff_t got = read_fully(input_fd, window + frame_count, half_bytes);
+    if (got < 0) return SURVEY_READ_ERROR;
+    if (static_cast<size_t>(got) != half_bytes) break;
+    if (reads == 1) continue;  // the window holds only one half block of the file yet
+    std::printf("Measuring EQ on block %lld ...          \r", static_cast<long long>(countdown));
+    std::fflush(stdout);
+    ++measured;
+    for (int f = 0; f < frame_count; ++f) {
+      left[f] = to_single(window[2 * f] * wide(kSurveyScale));
+      right[f] = to_single(window[2 * f + 1] * wide(kSurveyScale));
+    }
+    real_fft(left, frame_count / 2, 1);
+    real_fft(right, frame_count / 2, 1);
+    accumulate_magnitudes(left, right, state.eq_curve.data(), frame_count);
+  }
+  seek_file(input_fd, 0, SEEK_SET);
+  if (measured <= 2) return measured;
+  std::printf("preparing EQ curve...         \r");
+  std::fflush(stdout);
+  if (!prepare_eq_curve(state.eq_curve.data(), frame_count, measured, strength)) {
+    return SURVEY_OUT_OF_MEMORY;
+  }
+  return measured;
+}
+
+}  // namespace zelmar
