@@ -40,6 +40,15 @@ void print_usage() {
   for (const char* piece : kUsagePieces) std::fputs(piece, stdout);
 }
 
+// "-h" and "--help" ask for the usage text as a request, not as a mistake: exit code 0.
+bool asks_for_help(int argc, const char* const* argv) {
+  return argc >= 2 && (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0);
+}
+
+bool asks_for_version(int argc, const char* const* argv) {
+  return argc >= 2 && std::strcmp(argv[1], "--version") == 0;
+}
+
 bool wants_usage(int argc, const char* const* argv) {
   if (argc < 2) return true;
   const char* first = argv[1];
@@ -163,6 +172,14 @@ int read_simple(int argc, const char* const* argv, BlockSettings& s, SummaryExtr
 }  // namespace
 
 int run_command_line(int argc, const char* const* argv) {
+  if (asks_for_help(argc, argv)) {
+    print_usage();
+    return EXIT_OK;
+  }
+  if (asks_for_version(argc, argv)) {
+    std::fputs(kBanner, stdout);
+    return EXIT_OK;
+  }
   if (wants_usage(argc, argv)) {
     print_usage();
     return EXIT_WRITE_FAILED;
