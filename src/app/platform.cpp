@@ -21,6 +21,24 @@ void prepare_for_streaming(int fd) {
   posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
 }
 
+// Calls `read_some(done)` (a read into the buffer after its first `done` bytes, returning the
+// byte count, 0 at the end or -1) until `size` bytes are in or the file ends, retrying interrupts.
+// Returns the number of bytes read, or -1 on a read error.
+template <typename ReadSome>
+ptrdiff_t read_until_full(size_t size, ReadSome read_some) {
+  size_t done = 0;
+  while (done < size) {
+    const ssize_t got = read_some(done);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (got == 0) break;
+    done += static_cast<size_t>(got);
+  }
+  return static_cast<ptrdiff_t>(done);
+}
+
 }  // namespace
 
 FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
@@ -62,17 +80,15 @@ bool is_same_file(int fd, const char* path) {
 
 ptrdiff_t read_fully(int fd, void* buffer, size_t size) {
   auto* bytes = static_cast<unsigned char*>(buffer);
-  size_t done = 0;
-  while (done < size) {
-    const ssize_t got = read(fd, bytes + done, size - done);
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      return -1;
-    }
-    if (got == 0) break;
-    done += static_cast<size_t>(got);
-  }
-  return static_cast<ptrdiff_t>(done);
+  return read_until_full(size, [&](size_t done) { return read(fd, bytes + done, size - done); });
+}
+
+ptrdiff_t read_fully_at(int fd, void* buffer, size_t size, int64_t offset) {
+  auto* bytes = static_cast<unsigned char*>(buffer);
+  return read_until_full(size, [&](size_t done) {
+    const int64_t position = offset + static_cast<int64_t>(done);
+    return pread(fd, bytes + done, size - done, static_cast<off_t>(position));
+  });
 }
 
 bool write_fully(int fd, const void* buffer, size_t size) {

@@ -41,6 +41,9 @@ bool is_same_file(int fd, const char* path);
 // file ends. Returns the number of bytes read, or -1 on a read error.
 ptrdiff_t read_fully(int fd, void* buffer, size_t size);
 
+// Like read_fully, but reads from byte `offset` on without moving the file position.
+ptrdiff_t read_fully_at(int fd, void* buffer, size_t size, int64_t offset);
+
 // Writes all `size` bytes, retrying short writes and interrupts. False on any failure.
 bool write_fully(int fd, const void* buffer, size_t size);
 

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "app/platform.h"
+#include "app/wav_format.h"
 #include "dsp/process_block.h"
 #include "dsp/state.h"
 #include "zederu/survey.h"
@@ -130,6 +131,7 @@ int run_stream(const char* input_path, const char* output_path, const BlockSetti
     std::printf("Input file '%s' could not be opened\n", input_path);
     return EXIT_INPUT_FAILED;
   }
+  warn_about_unexpected_wav_format(input.fd(), input_path);
   const int64_t input_length = seek_file(input.fd(), 0, SEEK_END);
   if (input_length < 0 || seek_file(input.fd(), 0, SEEK_SET) != 0) {
     std::printf("Input file '%s' could not be opened\n", input_path);
