@@ -34,13 +34,13 @@ uint32_t read_u32(const unsigned char* p) {
 }
 
 // The format tag a "fmt " chunk body stands for: an extensible format's subformat tag when the
-// body holds a standard subformat GUID; the extensible tag itself otherwise.
-uint16_t effective_format_tag(const unsigned char* body, size_t available, uint32_t chunk_size) {
+// chunk holds a standard subformat GUID, the extensible tag itself when it holds none. Nothing
+// when the chunk has a subformat but the bytes end before it.
+std::optional<uint16_t> effective_format_tag(const unsigned char* body, size_t available,
+                                             uint32_t chunk_size) {
   const uint16_t tag = read_u16(body);
-  if (tag != kFormatExtensible || chunk_size < kExtensibleFormatBytes ||
-      available < kExtensibleFormatBytes) {
-    return tag;
-  }
+  if (tag != kFormatExtensible || chunk_size < kExtensibleFormatBytes) return tag;
+  if (available < kExtensibleFormatBytes) return std::nullopt;
   const unsigned char* guid = body + kSubformatOffset;
   if (std::memcmp(guid + 2, kSubformatGuidTail, sizeof kSubformatGuidTail) != 0) return tag;
   return read_u16(guid);
@@ -78,15 +78,16 @@ std::string describe(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bi
 std::optional<std::string> describe_format_chunk(const unsigned char* body, size_t available,
                                                  uint32_t chunk_size) {
   if (chunk_size < kBasicFormatBytes || available < kBasicFormatBytes) return std::nullopt;
-  const uint16_t tag = effective_format_tag(body, available, chunk_size);
+  const std::optional<uint16_t> tag = effective_format_tag(body, available, chunk_size);
+  if (!tag) return std::nullopt;
   const uint16_t channels = read_u16(body + 2);
   const uint32_t rate = read_u32(body + 4);
   const uint16_t bits = read_u16(body + 14);
-  if (tag == kFormatPcm && channels == kExpectedChannels && rate == kExpectedRate &&
+  if (*tag == kFormatPcm && channels == kExpectedChannels && rate == kExpectedRate &&
       bits == kExpectedBits) {
     return std::nullopt;
   }
-  return describe(tag, channels, rate, bits);
+  return describe(*tag, channels, rate, bits);
 }
 
 }  // namespace
