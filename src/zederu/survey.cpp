@@ -67,11 +67,22 @@ bool prepare_eq_curve(float* eq_curve, int frame_count, int measured, int streng
   return true;
 }
 
+void measure_window(ProcessorState& state, int frame_count) {
+  const int16_t* window = state.input_window.data();
+  float* left = state.work_left.data();
+  float* right = state.work_right.data();
+  for (int f = 0; f < frame_count; ++f) {
+    left[f] = to_single(window[2 * f] * wide(kSurveyScale));
+    right[f] = to_single(window[2 * f + 1] * wide(kSurveyScale));
+  }
+  real_fft(left, frame_count / 2, 1);
+  real_fft(right, frame_count / 2, 1);
+  accumulate_magnitudes(left, right, state.eq_curve.data(), frame_count);
+}
+
 int measure_eq_curve(int input_fd, ProcessorState& state, int frame_count,
                      int64_t half_block_count, int strength) {
   int16_t* window = state.input_window.data();
-  float* left = state.work_left.data();
-  float* right = state.work_right.data();
   const size_t half_bytes = sizeof(int16_t) * frame_count;
   int64_t reads = 0;
   int64_t countdown = half_block_count;
@@ -87,13 +98,7 @@ int measure_eq_curve(int input_fd, ProcessorState& state, int frame_count,
     std::printf("Measuring EQ on block %lld ...          \r", static_cast<long long>(countdown));
     std::fflush(stdout);
     ++measured;
-    for (int f = 0; f < frame_count; ++f) {
-      left[f] = to_single(window[2 * f] * wide(kSurveyScale));
-      right[f] = to_single(window[2 * f + 1] * wide(kSurveyScale));
-    }
-    real_fft(left, frame_count / 2, 1);
-    real_fft(right, frame_count / 2, 1);
-    accumulate_magnitudes(left, right, state.eq_curve.data(), frame_count);
+    measure_window(state, frame_count);
   }
   seek_file(input_fd, 0, SEEK_SET);
   if (measured <= 2) return measured;

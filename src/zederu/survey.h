@@ -23,6 +23,11 @@ constexpr int SURVEY_OUT_OF_MEMORY = -2; // the averaged copy could not be alloc
 int measure_eq_curve(int input_fd, ProcessorState& state, int frame_count,
                      int64_t half_block_count, int strength);
 
+// Measures the window in state.input_window (frame_count stereo frames): converts both channels
+// (x 2^-15) into work_left/work_right, transforms them forward and adds 100 x |left bin| +
+// 50 x |right bin| to every even entry of state.eq_curve.
+void measure_window(ProcessorState& state, int frame_count);
+
 // Averages the summed curve over `measured` windows and smooths it for the given strength,
 // in place on eq_curve (frame_count entries). Returns false when memory is short.
 bool prepare_eq_curve(float* eq_curve, int frame_count, int measured, int strength);

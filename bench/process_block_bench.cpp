@@ -1,0 +1,58 @@
+// process_block on consecutive windows of the benchmark music: defaults, the preset with a
+// surveyed equalizer curve, and the defaults with the weighted curve on.
+#include <benchmark/benchmark.h>
+
+#include "bench_input.h"
+#include "dsp/process_block.h"
+#include "zederu/survey.h"
+
+namespace zelmar::bench {
+namespace {
+
+constexpr int kHalfBlocks = 64;
+
+const std::vector<int16_t>& music() {
+  static const std::vector<int16_t> samples = music_samples(kHalfBlocks);
+  return samples;
+}
+
+// Surveys the in-memory music the way the stream driver surveys a file.
+void survey_music(ProcessorState& state, int strength) {
+  int measured = 0;
+  for (int w = 0; w + 1 < kHalfBlocks; ++w) {
+    load_window(music(), w, state);
+    measure_window(state, BLOCK_FRAMES);
+    ++measured;
+  }
+  prepare_eq_curve(state.eq_curve.data(), BLOCK_FRAMES, measured, strength);
+}
+
+void run_blocks(benchmark::State& bench_state, const BlockSettings& settings) {
+  ProcessorState state;
+  init_processor_state(state);
+  if (settings.auto_eq > 0) survey_music(state, settings.auto_eq - 1);
+  int window = 0;
+  for (auto _ : bench_state) {
+    load_window(music(), window++, state);
+    process_block(state, settings);
+    benchmark::DoNotOptimize(state.output_block.data());
+  }
+  bench_state.SetItemsProcessed(bench_state.iterations() * BLOCK_FRAMES);
+}
+
+void BM_ProcessBlockDefaults(benchmark::State& s) { run_blocks(s, default_settings()); }
+
+void BM_ProcessBlockAutoEq(benchmark::State& s) { run_blocks(s, preset_settings()); }
+
+void BM_ProcessBlockWeightedCurve(benchmark::State& s) {
+  BlockSettings settings = default_settings();
+  settings.weighted_curve = true;
+  run_blocks(s, settings);
+}
+
+BENCHMARK(BM_ProcessBlockDefaults)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ProcessBlockAutoEq)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ProcessBlockWeightedCurve)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace zelmar::bench
