@@ -1,45 +1,13 @@
+// The plain transforms: the readable definition that every faster path must match bit for bit.
 #include "dsp/fft.h"
 
-#include <cmath>
 #include <utility>
 
+#include "dsp/fft_recurrence.h"
 #include "dsp/precision.h"
 
 namespace zelmar {
 namespace {
-
-// pi and 2 pi rounded to single precision, both derived from atan2(1, 1).
-struct TransformConstants {
-  float pi;
-  float two_pi;
-};
-
-const TransformConstants& transform_constants() {
-  static const TransformConstants constants = [] {
-    const double quarter_pi = std::atan2(1.0, 1.0);
-    return TransformConstants{to_single(4.0 * quarter_pi), to_single(8.0 * quarter_pi)};
-  }();
-  return constants;
-}
-
-// The trigonometric recurrence's two constants for angle theta, each stored in single precision:
-// wpr = -2 sin^2(theta / 2), wpi = sin(theta).
-struct Recurrence {
-  float wpr;
-  float wpi;
-};
-
-Recurrence recurrence_for(double theta) {
-  const double half_sine = std::sin(0.5 * theta);
-  return Recurrence{to_single(-2.0 * half_sine * half_sine), to_single(std::sin(theta))};
-}
-
-// One step of the recurrence; the twiddle (wr, wi) and 1 + wpr stay in double precision.
-inline void advance_twiddle(double& wr, double& wi, const Recurrence& r) {
-  const double previous_wr = wr;
-  wr = wr + (wr * wide(r.wpr) - wi * wide(r.wpi));
-  wi = wi * (1.0 + wide(r.wpr)) + previous_wr * wide(r.wpi);
-}
 
 // Splits the spectrum of the n-point complex transform into the packed real spectrum (and back,
 // with the inverse constants). c2 is -0.5 forward and +0.5 inverse.
@@ -91,11 +59,9 @@ void bit_reverse(float* data, int float_count) {
 void complex_fft(float* data, int n, int forward) {
   const int total = 2 * n;
   bit_reverse(data, total);
-  const double two_pi = wide(transform_constants().two_pi);
   for (int mmax = 2; mmax < total; mmax *= 2) {
     const int istep = 2 * mmax;
-    const double theta = (forward != 0 ? two_pi : -two_pi) / mmax;
-    const Recurrence r = recurrence_for(theta);
+    const Recurrence r = recurrence_for(stage_angle(mmax, forward));
     double wr = 1.0;
     double wi = 0.0;
     for (int m = 0; m < mmax; m += 2) {
@@ -115,21 +81,20 @@ void complex_fft(float* data, int n, int forward) {
   for (int i = 0; i < total; ++i) data[i] = to_single(wide(data[i]) * wide(scale));
 }
 
-void real_fft(float* data, int n, int forward) {
-  const double pi = wide(transform_constants().pi);
+void real_fft_plain(float* data, int n, int forward) {
   if (forward != 0) {
     complex_fft(data, n, 1);
     const double d0 = wide(data[0]);
     const double d1 = wide(data[1]);
     data[0] = to_single(d0 + d1);
     data[1] = to_single(d0 - d1);
-    untangle(data, n, pi / n, -0.5);
+    untangle(data, n, untangle_angle(n, 1), -0.5);
   } else {
     const double d0 = wide(data[0]);
     const double d1 = wide(data[1]);
     data[0] = to_single(0.5 * (d0 + d1));
     data[1] = to_single(0.5 * (d0 - d1));
-    untangle(data, n, -pi / n, 0.5);
+    untangle(data, n, untangle_angle(n, 0), 0.5);
     complex_fft(data, n, 0);
   }
 }
