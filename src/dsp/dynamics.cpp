@@ -96,13 +96,15 @@ void run_frame_loop(ProcessorState& state, const BlockSettings& s,
   }
 }
 
+double restore_factor(int j) { return std::sqrt(kWeightNumerator / j); }
+
 void restore_weighting(ProcessorState& state) {
   float* left = state.work_left.data();
   float* right = state.work_right.data();
   real_fft(left, N / 2, 1);
   real_fft(right, N / 2, 1);
   for (int j = 1; j < N; ++j) {
-    const double factor = std::sqrt(kWeightNumerator / j);
+    const double factor = restore_factor(j);
     left[j] = to_single(wide(left[j]) * factor);
     right[j] = to_single(wide(right[j]) * factor);
   }

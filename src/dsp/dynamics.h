@@ -30,6 +30,9 @@ int16_t to_sample16(double z);
 void run_frame_loop(ProcessorState& state, const BlockSettings& settings,
                     const EnvelopeCoefficients& coefficients);
 
+// Factor sqrt(30 / j) of element j >= 1 in the closing pass.
+double restore_factor(int j);
+
 // Closing pass for the weighted curve: rebuilds output_block from the unlimited mix after
 // multiplying element j (j >= 1) of its packed spectrum by sqrt(30 / j).
 void restore_weighting(ProcessorState& state);

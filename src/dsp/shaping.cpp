@@ -14,7 +14,6 @@ constexpr int N = BLOCK_FRAMES;
 
 constexpr float kAttackNumerator = 0.055f;
 constexpr float kReleaseNumerator = 0.007f;
-constexpr float kSampleScale = 0.3f / 32768.0f;
 constexpr float kEqTargetScale = 0.002f;
 constexpr double kEqTargetOffset = 0.5;
 constexpr float kEqFallbackLevel = 0.8f;
@@ -64,13 +63,45 @@ void convert_window(const int16_t* window, float* left, float* right) {
   }
 }
 
+double eq_factor(const float* eq_curve, int i) {
+  const float level = eq_curve[i] > 0.0f ? eq_curve[i] : kEqFallbackLevel;
+  const double correction =
+      ((static_cast<double>(N) / (i + 1) + kEqTargetOffset) / wide(level)) * wide(kEqTargetScale);
+  const double ramp = clamp_unit(i * wide(kEqRampSlope) - kEqRampOffset);
+  return correction * ramp + (1.0 - ramp);
+}
+
+double pre_emphasis_divisor(int i) {
+  return std::sqrt(kPreEmphasisNumerator / i) * kPreEmphasisScale;
+}
+
+float tilt_exponent(float eq_linearity) {
+  return to_single(kTiltExponentNumerator / wide(eq_linearity));
+}
+
+double tilt_divisor(float exponent, int i) {
+  return std::pow(kTiltBaseNumerator / i, wide(exponent)) * kTiltScale;
+}
+
+double low_ramp_weight(int i) {
+  const int ramp_length = static_cast<int>((10 * N) / wide(SAMPLE_RATE));
+  return clamp_unit(static_cast<double>(i - kRampStartIndex) / ramp_length - wide(kRampOffset));
+}
+
+CrossoverShares crossover_shares(int32_t split_freq, float split_slope, int j) {
+  const double log_split = split_freq * wide(kSplitSlope) + kSplitOffset;
+  const double steepness =
+      wide(split_slope) * wide(split_slope) * kSlopeFactor + wide(kSlopeOffset);
+  const double frequency = (static_cast<double>(j) / N) * wide(SAMPLE_RATE);
+  const double a = (std::log(frequency) - log_split) * steepness;
+  double high_share = 0.0;
+  if (a > 0.0) high_share = std::min(std::sqrt(a), 1.0);
+  return CrossoverShares{high_share, to_single(1.0 - high_share)};
+}
+
 void apply_eq_correction(const float* eq_curve, float* left, float* right) {
   for (int i = 0; i < N - 1; i += 2) {
-    const float level = eq_curve[i] > 0.0f ? eq_curve[i] : kEqFallbackLevel;
-    const double correction =
-        ((static_cast<double>(N) / (i + 1) + kEqTargetOffset) / wide(level)) * wide(kEqTargetScale);
-    const double ramp = clamp_unit(i * wide(kEqRampSlope) - kEqRampOffset);
-    const double factor = correction * ramp + (1.0 - ramp);
+    const double factor = eq_factor(eq_curve, i);
     scale_element(left, i, factor);
     scale_element(left, i + 1, factor);
     scale_element(right, i, factor);
@@ -80,26 +111,24 @@ void apply_eq_correction(const float* eq_curve, float* left, float* right) {
 
 void apply_pre_emphasis(float* left, float* right) {
   for (int i = 1; i < N; ++i) {
-    const double divisor = std::sqrt(kPreEmphasisNumerator / i) * kPreEmphasisScale;
+    const double divisor = pre_emphasis_divisor(i);
     divide_element(left, i, divisor);
     divide_element(right, i, divisor);
   }
 }
 
 void apply_tilt(float eq_linearity, float* left, float* right) {
-  const float exponent = to_single(kTiltExponentNumerator / wide(eq_linearity));
+  const float exponent = tilt_exponent(eq_linearity);
   for (int i = 1; i < N; ++i) {
-    const double divisor = std::pow(kTiltBaseNumerator / i, wide(exponent)) * kTiltScale;
+    const double divisor = tilt_divisor(exponent, i);
     divide_element(left, i, divisor);
     divide_element(right, i, divisor);
   }
 }
 
 void apply_low_ramp(float* left, float* right) {
-  const int ramp_length = static_cast<int>((10 * N) / wide(SAMPLE_RATE));
   for (int i = 0; i < N; ++i) {
-    const double weight =
-        clamp_unit(static_cast<double>(i - kRampStartIndex) / ramp_length - wide(kRampOffset));
+    const double weight = low_ramp_weight(i);
     scale_element(left, i, weight);
     scale_element(right, i, weight);
   }
@@ -107,20 +136,13 @@ void apply_low_ramp(float* left, float* right) {
 
 void split_bands(int32_t split_freq, float split_slope, float* high_left, float* high_right,
                  float* low_left, float* low_right) {
-  const double log_split = split_freq * wide(kSplitSlope) + kSplitOffset;
-  const double steepness =
-      wide(split_slope) * wide(split_slope) * kSlopeFactor + wide(kSlopeOffset);
   for (int j = 1; j <= N; j += 2) {
-    const double frequency = (static_cast<double>(j) / N) * wide(SAMPLE_RATE);
-    const double a = (std::log(frequency) - log_split) * steepness;
-    double high_share = 0.0;
-    if (a > 0.0) high_share = std::min(std::sqrt(a), 1.0);
-    const float low_share = to_single(1.0 - high_share);
+    const CrossoverShares shares = crossover_shares(split_freq, split_slope, j);
     for (int i = j - 1; i <= j; ++i) {
-      scale_element(high_left, i, high_share);
-      scale_element(high_right, i, high_share);
-      scale_element(low_left, i, wide(low_share));
-      scale_element(low_right, i, wide(low_share));
+      scale_element(high_left, i, shares.high);
+      scale_element(high_right, i, shares.high);
+      scale_element(low_left, i, wide(shares.low));
+      scale_element(low_right, i, wide(shares.low));
     }
   }
 }

@@ -6,6 +6,9 @@
 
 namespace zelmar {
 
+// Scale of the input conversion: a 16-bit sample s becomes s x 0.3 / 32768 (single precision).
+constexpr float kSampleScale = 0.3f / 32768.0f;
+
 // Per-block envelope coefficients, each rounded to single precision.
 struct EnvelopeCoefficients {
   float attack_coef_hi;   // 0.055 / hi_attack: share of the distance to the target per sample
@@ -15,6 +18,25 @@ struct EnvelopeCoefficients {
 };
 
 EnvelopeCoefficients envelope_coefficients(const BlockSettings& settings);
+
+// The per-index factors of the shaping steps, each formed exactly as its step forms it (the steps
+// below use them; the block tables hold them once per run).
+// Equalizer correction d for the pair (i, i + 1), i even, from the surveyed level eq_curve[i].
+double eq_factor(const float* eq_curve, int i);
+// Pre-emphasis divisor 10 sqrt(30 / i) of element i >= 1.
+double pre_emphasis_divisor(int i);
+// Tilt exponent 30 / eq_linearity, rounded to single precision.
+float tilt_exponent(float eq_linearity);
+// Tilt divisor (100 / i)^exponent * 0.4 of element i >= 1.
+double tilt_divisor(float exponent, int i);
+// Low-end ramp weight b of element i: 0 up to index 10, rising to exactly 1 from index 14 on.
+double low_ramp_weight(int i);
+// Crossover shares of the pair (j - 1, j), j odd: the high band's g and the low band's h = 1 - g.
+struct CrossoverShares {
+  double high;
+  float low;
+};
+CrossoverShares crossover_shares(int32_t split_freq, float split_slope, int j);
 
 // Scales the window's 16-bit samples (full scale maps to about +/-0.3) into work_left/work_right.
 void convert_window(const int16_t* window, float* left, float* right);

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "dsp/block_tables.h"
+
 namespace zelmar {
 
 // Analysis window length in stereo frames and length of every real transform. The window
@@ -35,6 +37,9 @@ struct ProcessorState {
   float gain_lo_right = 0.1f;
   float limit_gain_left = 1.0f;
   float limit_gain_right = 1.0f;
+
+  // Per-run factors of the block processor (prepare_block_tables in block_tables.h).
+  BlockTables tables;
 };
 
 // Allocates every buffer at its size, all cleared to zero, and sets the gains to their start
