@@ -44,15 +44,15 @@ struct Avx2 {
     _mm_storeu_ps(p + 4, _mm_unpackhi_ps(re, im));
   }
 
-  // rows[l][q] = v[q][l]: two 4 x 4 transposes, for q < 4 and q >= 4.
-  static void store_columns(const Narrow (&v)[8], float* const (&rows)[4]) {
+  // base[offsets[l] + q] = v[q][l]: two 4 x 4 transposes, for q < 4 and q >= 4.
+  static void store_columns(const Narrow (&v)[8], float* base, const int (&offsets)[4]) {
     for (int half = 0; half < 8; half += 4) {
       __m128 r0 = v[half], r1 = v[half + 1], r2 = v[half + 2], r3 = v[half + 3];
       _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
-      _mm_storeu_ps(rows[0] + half, r0);
-      _mm_storeu_ps(rows[1] + half, r1);
-      _mm_storeu_ps(rows[2] + half, r2);
-      _mm_storeu_ps(rows[3] + half, r3);
+      _mm_storeu_ps(base + offsets[0] + half, r0);
+      _mm_storeu_ps(base + offsets[1] + half, r1);
+      _mm_storeu_ps(base + offsets[2] + half, r2);
+      _mm_storeu_ps(base + offsets[3] + half, r3);
     }
   }
 };

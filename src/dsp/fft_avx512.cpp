@@ -1,14 +1,16 @@
 // The split-array real FFT for AVX-512 F/DQ: 8 double lanes, with their float halves in 256-bit
-// registers. Compiled with -mavx512f -mavx512dq but without FMA, so that no product is fused into
-// a sum (see the root CMakeLists.txt).
+// registers. Compiled with -mavx512f -mavx512dq; -ffp-contract=off keeps every product apart from
+// the sum it feeds (see the root CMakeLists.txt).
 #include "dsp/fft_vector_paths.h"
 
 #ifdef ZELMAR_FFT_X86
 
 // GCC 12 reports its own AVX-512 conversion intrinsics as reading an uninitialized value (they
 // pass a deliberately undefined merge source that the full mask never reads).
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wuninitialized"
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 #include <immintrin.h>
 
 #include "dsp/fft_split_kernels.h"
@@ -53,8 +55,8 @@ struct Avx512 {
     _mm512_storeu_ps(p, _mm512_permutexvar_ps(order, parts));
   }
 
-  // 8 x 8 transpose: rows[l][q] = v[q][l].
-  static void store_columns(const Narrow (&v)[8], float* const (&rows)[8]) {
+  // 8 x 8 transpose: base[offsets[l] + q] = v[q][l].
+  static void store_columns(const Narrow (&v)[8], float* base, const int (&offsets)[8]) {
     const __m256 t0 = _mm256_unpacklo_ps(v[0], v[1]), t1 = _mm256_unpackhi_ps(v[0], v[1]);
     const __m256 t2 = _mm256_unpacklo_ps(v[2], v[3]), t3 = _mm256_unpackhi_ps(v[2], v[3]);
     const __m256 t4 = _mm256_unpacklo_ps(v[4], v[5]), t5 = _mm256_unpackhi_ps(v[4], v[5]);
@@ -63,14 +65,14 @@ struct Avx512 {
     const __m256 u2 = _mm256_shuffle_ps(t1, t3, 0x44), u3 = _mm256_shuffle_ps(t1, t3, 0xEE);
     const __m256 u4 = _mm256_shuffle_ps(t4, t6, 0x44), u5 = _mm256_shuffle_ps(t4, t6, 0xEE);
     const __m256 u6 = _mm256_shuffle_ps(t5, t7, 0x44), u7 = _mm256_shuffle_ps(t5, t7, 0xEE);
-    _mm256_storeu_ps(rows[0], _mm256_permute2f128_ps(u0, u4, 0x20));
-    _mm256_storeu_ps(rows[1], _mm256_permute2f128_ps(u1, u5, 0x20));
-    _mm256_storeu_ps(rows[2], _mm256_permute2f128_ps(u2, u6, 0x20));
-    _mm256_storeu_ps(rows[3], _mm256_permute2f128_ps(u3, u7, 0x20));
-    _mm256_storeu_ps(rows[4], _mm256_permute2f128_ps(u0, u4, 0x31));
-    _mm256_storeu_ps(rows[5], _mm256_permute2f128_ps(u1, u5, 0x31));
-    _mm256_storeu_ps(rows[6], _mm256_permute2f128_ps(u2, u6, 0x31));
-    _mm256_storeu_ps(rows[7], _mm256_permute2f128_ps(u3, u7, 0x31));
+    _mm256_storeu_ps(base + offsets[0], _mm256_permute2f128_ps(u0, u4, 0x20));
+    _mm256_storeu_ps(base + offsets[1], _mm256_permute2f128_ps(u1, u5, 0x20));
+    _mm256_storeu_ps(base + offsets[2], _mm256_permute2f128_ps(u2, u6, 0x20));
+    _mm256_storeu_ps(base + offsets[3], _mm256_permute2f128_ps(u3, u7, 0x20));
+    _mm256_storeu_ps(base + offsets[4], _mm256_permute2f128_ps(u0, u4, 0x31));
+    _mm256_storeu_ps(base + offsets[5], _mm256_permute2f128_ps(u1, u5, 0x31));
+    _mm256_storeu_ps(base + offsets[6], _mm256_permute2f128_ps(u2, u6, 0x31));
+    _mm256_storeu_ps(base + offsets[7], _mm256_permute2f128_ps(u3, u7, 0x31));
   }
 };
 

@@ -15,7 +15,7 @@
 //   load/store of L floats (any alignment), load_wide of L doubles (aligned to L doubles);
 //   reversed(Narrow): lanes in opposite order;
 //   load_pairs(p, re, im) / store_pairs(p, re, im): L interleaved (re, im) pairs <-> parts;
-//   store_columns(v[8], rows): rows[l][q] = lane l of v[q], for q < 8 and l < L.
+//   store_columns(v[8], base, offsets): base[offsets[l] + q] = lane l of v[q], q < 8, l < L.
 #pragma once
 
 #include "dsp/fft_plan.h"
@@ -57,6 +57,20 @@ struct Kernels {
     a.im = Isa::add(a.im, t_im);
   }
 
+  static inline Complex load(const float* re, const float* im, int at) {
+    return Complex{Isa::load(re + at), Isa::load(im + at)};
+  }
+
+  static inline void store(float* re, float* im, int at, Complex x) {
+    Isa::store(re + at, x.re);
+    Isa::store(im + at, x.im);
+  }
+
+  static inline void scale_by(Complex& x, Narrow scale) {
+    x.re = Isa::mul(x.re, scale);
+    x.im = Isa::mul(x.im, scale);
+  }
+
   // Bit reversal fused with the stages of span 1, 2 and 4. Point c + 1024 r (c < 1024, r < 8)
   // goes to position 8 reversed_bits(c, 10) + reversed_bits(r, 3): the 8 points whose c is the
   // same form one group of the three stages, and L consecutive c give contiguous loads. The L
@@ -65,43 +79,47 @@ struct Kernels {
   static void gather_first_stages(const float* source_re, const float* source_im, float* re,
                                   float* im, const double* twiddle_re, const double* twiddle_im) {
     constexpr int kGroups = kPoints / 8;
-    const Wide w1r = Isa::broadcast(twiddle_re[1]), w1i = Isa::broadcast(twiddle_im[1]);
-    const Wide w2r[2] = {Isa::broadcast(twiddle_re[2]), Isa::broadcast(twiddle_re[3])};
-    const Wide w2i[2] = {Isa::broadcast(twiddle_im[2]), Isa::broadcast(twiddle_im[3])};
+    Wide wr[8], wi[8];  // twiddle k of the stage with span s at [s + k], as in the tables
+    for (int t = 1; t < 8; ++t) {
+      wr[t] = Isa::broadcast(twiddle_re[t]);
+      wi[t] = Isa::broadcast(twiddle_im[t]);
+    }
+    int lane_offset[L];  // c0 is a multiple of L, so c0 + l reverses to the sum of both reversals
+    for (int l = 0; l < L; ++l) lane_offset[l] = 8 * reversed_bits(l, 10);
     for (int c0 = 0; c0 < kGroups; c0 += L) {
-      Complex v[8];
+      Complex v[8];  // the loops over v are unrolled so that it lives in registers
+#pragma GCC unroll 8
       for (int q = 0; q < 8; ++q) {
         const int source = c0 + kGroups * reversed_bits(q, 3);
         if constexpr (kInterleavedSource) {
           Isa::load_pairs(source_re + 2 * source, v[q].re, v[q].im);
         } else {
-          v[q].re = Isa::load(source_re + source);
-          v[q].im = Isa::load(source_im + source);
+          v[q] = load(source_re, source_im, source);
         }
       }
-      for (int q = 0; q < 8; q += 2) butterfly(v[q], v[q + 1], w1r, w1i);
+#pragma GCC unroll 4
+      for (int q = 0; q < 8; q += 2) butterfly(v[q], v[q + 1], wr[1], wi[1]);
+#pragma GCC unroll 2
       for (int q = 0; q < 8; q += 4) {
-        butterfly(v[q], v[q + 2], w2r[0], w2i[0]);
-        butterfly(v[q + 1], v[q + 3], w2r[1], w2i[1]);
+        butterfly(v[q], v[q + 2], wr[2], wi[2]);
+        butterfly(v[q + 1], v[q + 3], wr[3], wi[3]);
       }
-      for (int k = 0; k < 4; ++k) {
-        butterfly(v[k], v[k + 4], Isa::broadcast(twiddle_re[4 + k]),
-                  Isa::broadcast(twiddle_im[4 + k]));
-      }
-      Narrow parts[8];
-      float* rows[L];
-      for (int l = 0; l < L; ++l) rows[l] = re + 8 * reversed_bits(c0 + l, 10);
-      for (int q = 0; q < 8; ++q) parts[q] = v[q].re;
-      Isa::store_columns(parts, rows);
-      for (int l = 0; l < L; ++l) rows[l] = im + 8 * reversed_bits(c0 + l, 10);
-      for (int q = 0; q < 8; ++q) parts[q] = v[q].im;
-      Isa::store_columns(parts, rows);
+#pragma GCC unroll 4
+      for (int k = 0; k < 4; ++k) butterfly(v[k], v[k + 4], wr[4 + k], wi[4 + k]);
+
+      const int first_row = 8 * reversed_bits(c0, 10);
+      const Narrow parts_re[8] = {v[0].re, v[1].re, v[2].re, v[3].re,
+                                  v[4].re, v[5].re, v[6].re, v[7].re};
+      const Narrow parts_im[8] = {v[0].im, v[1].im, v[2].im, v[3].im,
+                                  v[4].im, v[5].im, v[6].im, v[7].im};
+      Isa::store_columns(parts_re, re + first_row, lane_offset);
+      Isa::store_columns(parts_im, im + first_row, lane_offset);
     }
   }
 
   // Two stages at once, spans `span` and 2 span, in place. Points a, a + span, a + 2 span and
-  // a + 3 span are paired first by the span stage and then by the 2 span stage. With scale != 1
-  // (the last pass) every result is then multiplied by the transform's scale factor, as a float
+  // a + 3 span are paired first by the span stage and then by the 2 span stage. With kScaled (the
+  // last pass) every result is then multiplied by the transform's scale factor, as a float
   // operation like the plain scaling loop.
   template <bool kScaled>
   static void radix4_pass(float* re, float* im, int span, const double* twiddle_re,
@@ -113,25 +131,26 @@ struct Kernels {
     const Narrow scale_lanes = Isa::broadcast(scale);
     for (int group = 0; group < kPoints; group += 4 * span) {
       for (int k = 0; k < span; k += L) {
-        Complex v[4];
-        for (int p = 0; p < 4; ++p) {
-          const int at = group + k + p * span;
-          v[p] = Complex{Isa::load(re + at), Isa::load(im + at)};
+        const int at = group + k;
+        Complex a = load(re, im, at);
+        Complex b = load(re, im, at + span);
+        Complex c = load(re, im, at + 2 * span);
+        Complex d = load(re, im, at + 3 * span);
+        const Wide first_re = Isa::load_wide(w1r + k), first_im = Isa::load_wide(w1i + k);
+        butterfly(a, b, first_re, first_im);
+        butterfly(c, d, first_re, first_im);
+        butterfly(a, c, Isa::load_wide(w2r + k), Isa::load_wide(w2i + k));
+        butterfly(b, d, Isa::load_wide(w2r + k + span), Isa::load_wide(w2i + k + span));
+        if constexpr (kScaled) {
+          scale_by(a, scale_lanes);
+          scale_by(b, scale_lanes);
+          scale_by(c, scale_lanes);
+          scale_by(d, scale_lanes);
         }
-        const Wide ar = Isa::load_wide(w1r + k), ai = Isa::load_wide(w1i + k);
-        butterfly(v[0], v[1], ar, ai);
-        butterfly(v[2], v[3], ar, ai);
-        butterfly(v[0], v[2], Isa::load_wide(w2r + k), Isa::load_wide(w2i + k));
-        butterfly(v[1], v[3], Isa::load_wide(w2r + k + span), Isa::load_wide(w2i + k + span));
-        for (int p = 0; p < 4; ++p) {
-          const int at = group + k + p * span;
-          if constexpr (kScaled) {
-            v[p].re = Isa::mul(v[p].re, scale_lanes);
-            v[p].im = Isa::mul(v[p].im, scale_lanes);
-          }
-          Isa::store(re + at, v[p].re);
-          Isa::store(im + at, v[p].im);
-        }
+        store(re, im, at, a);
+        store(re, im, at + span, b);
+        store(re, im, at + 2 * span, c);
+        store(re, im, at + 3 * span, d);
       }
     }
   }
