@@ -3,7 +3,10 @@
 #include <benchmark/benchmark.h>
 
 #include "bench_input.h"
+#include "dsp/block_tables.h"
+#include "dsp/dynamics_fast.h"
 #include "dsp/process_block.h"
+#include "dsp/shaping_fast.h"
 #include "zederu/survey.h"
 
 namespace zelmar::bench {
@@ -50,6 +53,30 @@ void BM_ProcessBlockWeightedCurve(benchmark::State& s) {
   run_blocks(s, settings);
 }
 
+// The frame loop alone (envelopes, mix, limiters, 16-bit output) on the bands of one window with
+// the default settings; argument: 0 plain path, 1 the fastest vector path.
+void BM_FrameLoopDefaults(benchmark::State& bench_state) {
+  const BlockPath path =
+      bench_state.range(0) == 0 ? BlockPath::plain : block_paths_available().back();
+  const BlockSettings settings = default_settings();
+  ProcessorState state;
+  init_processor_state(state);
+  load_window(music(), 8, state);
+  prepare_block_tables(state, settings);
+  shape_and_split_fast(state, path);
+  const ProcessorState bands = state;
+  const EnvelopeCoefficients coefficients = envelope_coefficients(settings);
+  for (auto _ : bench_state) {
+    state.work_left = bands.work_left;
+    state.work_right = bands.work_right;
+    run_frame_loop_with(path, state, settings, coefficients);
+    benchmark::DoNotOptimize(state.output_block.data());
+  }
+  bench_state.SetLabel(block_path_name(path));
+  bench_state.SetItemsProcessed(bench_state.iterations() * BLOCK_FRAMES);
+}
+
+BENCHMARK(BM_FrameLoopDefaults)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ProcessBlockDefaults)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ProcessBlockAutoEq)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ProcessBlockWeightedCurve)->Unit(benchmark::kMicrosecond);

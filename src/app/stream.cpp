@@ -7,6 +7,8 @@
 
 #include "app/platform.h"
 #include "app/wav_format.h"
+#include "dsp/block_tables.h"
+#include "dsp/cross_fade.h"
 #include "dsp/process_block.h"
 #include "dsp/state.h"
 #include "zederu/survey.h"
@@ -22,18 +24,14 @@ void report_write_error() {
   std::fflush(stdout);
 }
 
-void report_read_error() {
-  std::printf("Error reading input file\n");
+void report_no_memory() {
+  std::printf("Not enough memory for the processing buffers\n");
   std::fflush(stdout);
 }
 
-// Blends the previous window's rendering of a half block with the current one's, weight rising
-// from the older to the newer across the interleaved samples, into `blend`.
-void cross_fade(const int16_t* older, const int16_t* newer, int16_t* blend) {
-  for (int i = 0; i < BLOCK_FRAMES; ++i) {
-    const double w = static_cast<double>(i) / BLOCK_FRAMES;
-    blend[i] = static_cast<int16_t>(older[i] * (1.0 - w) + newer[i] * w);
-  }
+void report_read_error() {
+  std::printf("Error reading input file\n");
+  std::fflush(stdout);
 }
 
 // Copies `count` bytes at `offset` from the input over the output, through `scratch`.
@@ -114,7 +112,7 @@ int run_block_loop(ProcessorState& state, const BlockSettings& settings, int inp
     std::printf("block %lld ...          \r", static_cast<long long>(blocks_left));
     std::fflush(stdout);
     process_block(state, settings);
-    cross_fade(tail, output, window);
+    cross_fade_with(block_path_in_use(), tail, output, window);
     if (block_number == 1) continue;
     if (!write_fully(output_fd, window, HALF_BLOCK_BYTES)) {
       report_write_error();
@@ -155,7 +153,7 @@ int run_stream(const char* input_path, const char* output_path, const BlockSetti
   try {
     init_processor_state(state);
   } catch (const std::bad_alloc&) {
-    std::printf("Not enough memory for the processing buffers\n");
+    report_no_memory();
     return EXIT_OUT_OF_MEMORY;
   }
   const int64_t half_block_count = (input_length / 2) / BLOCK_FRAMES;
@@ -171,6 +169,12 @@ int run_stream(const char* input_path, const char* output_path, const BlockSetti
       std::printf("Not enough memory for the equalizer curve\n");
       return EXIT_OUT_OF_MEMORY;
     }
+  }
+  try {
+    prepare_block_tables(state, settings);
+  } catch (const std::bad_alloc&) {
+    report_no_memory();
+    return EXIT_OUT_OF_MEMORY;
   }
   lower_thread_priority();
 

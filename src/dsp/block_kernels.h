@@ -25,6 +25,13 @@ struct FrameLoopParams {
   bool logarithmic;       // attack_curve
 };
 
+// The six gains of the gain memory, envelopes in lane order.
+struct FrameGains {
+  float envelope[4];
+  float limit_left;
+  float limit_right;
+};
+
 #ifdef ZELMAR_BLOCK_X86
 namespace avx2 {
 
@@ -41,15 +48,17 @@ void scale_by_table(const double* factors, int begin, int end, float* left, floa
 // to_sample16 of left[j] and right[j] into out[2j], out[2j+1], for all N frames.
 void interleave_samples16(const float* left, const float* right, int16_t* out);
 
-// The envelope half of run_frame_loop: per frame j, the bass width, the four envelope steps
-// (gains[4] in lane order, updated in place) and both mixes, stored in work_left/work_right[j].
-void run_envelopes(const FrameLoopParams& params, float gains[4], float* work_left,
-                   float* work_right, const float* low_left, const float* low_right);
+// run_frame_loop on the work and low-band arrays in two passes: first the four envelopes of
+// every frame (the sequential part), keeping their gains and the narrowed low bands in `track`
+// (FRAME_TRACK_FLOATS floats); then, per four frames, both mixes (stored in work_left/work_right),
+// both limiters and the 16-bit samples (out[2j], out[2j + 1]). The envelopes never look at the
+// mixes or limiters, so the order of the passes changes nothing. Gains are updated in place.
+void run_frames(const FrameLoopParams& params, FrameGains& gains, float* work_left,
+                float* work_right, const float* low_left, const float* low_right, float* track,
+                int16_t* out);
 
-// The limiter half of run_frame_loop: per frame j, limiter_step and to_sample16 of both mixes
-// into out[2j] and out[2j + 1], the two limiter gains updated in place.
-void run_limiters(float& limit_left, float& limit_right, const float* mix_left,
-                  const float* mix_right, int16_t* out);
+// cross_fade (cross_fade.h) of BLOCK_FRAMES samples.
+void cross_fade(const int16_t* older, const int16_t* newer, int16_t* blend);
 
 }  // namespace avx2
 #endif

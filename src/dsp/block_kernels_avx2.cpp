@@ -128,27 +128,13 @@ inline void narrow_bass(const float* low_left, const float* low_right, int j, __
   narrowed_right = _mm256_cvtpd_ps(_mm256_add_pd(_mm256_mul_pd(width, lr), mid));
 }
 
-// The envelopes' side of four frames whose gains are all exactly 1 and whose band samples all stay
-// under their thresholds: every envelope step leaves its gain at 1, and the mix is formed with 1.
-inline void mix_at_unity(__m128 high_l, __m128 low_l, __m128 high_r, __m128 low_r,
-                         __m256d hi_gain, __m256d lo_gain, float* mix_left, float* mix_right) {
-  const __m256d left = _mm256_add_pd(_mm256_mul_pd(hi_gain, _mm256_cvtps_pd(high_l)),
-                                     _mm256_mul_pd(lo_gain, _mm256_cvtps_pd(low_l)));
-  const __m256d right = _mm256_add_pd(_mm256_mul_pd(hi_gain, _mm256_cvtps_pd(high_r)),
-                                      _mm256_mul_pd(lo_gain, _mm256_cvtps_pd(low_r)));
-  _mm_storeu_ps(mix_left, _mm256_cvtpd_ps(left));
-  _mm_storeu_ps(mix_right, _mm256_cvtpd_ps(right));
-}
-
 // Per-lane constants of envelope_step, lanes hi_left, lo_left, hi_right, lo_right.
 struct EnvelopeLanes {
   __m128 threshold;
-  __m256d threshold_wide;
   __m128 release_step;
   __m256d keep_share;      // 1 - attack_coef
   __m256d attack_coef;
   __m256d linear_step;
-  __m256d band_gain;
 };
 
 // envelope_step on four lanes, x the lanes' band samples. The attack test |g x| >= T followed by
@@ -160,9 +146,10 @@ inline __m128 envelope_lanes(__m128 gain, __m128 x, const EnvelopeLanes& e) {
   const __m128 one = _mm_set1_ps(1.0f);
   const __m128 raised = _mm_min_ps(one, _mm_add_ps(gain, e.release_step));
   gain = _mm_blendv_ps(gain, raised, _mm_cmplt_ps(gain, one));
-  const __m256d target_wide = round_single(abs_wide(_mm256_div_pd(e.threshold_wide,
-                                                                  _mm256_cvtps_pd(x))));
-  const __m128 target = _mm256_cvtpd_ps(target_wide);
+  // |T / x| of two floats rounded to single precision is the single-precision quotient.
+  const __m128 target =
+      _mm_and_ps(_mm_div_ps(e.threshold, x), _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff)));
+  const __m256d target_wide = _mm256_cvtps_pd(target);
   const __m256d gain_wide = _mm256_cvtps_pd(gain);
   __m128 attacked;
   if (kLogarithmic) {
@@ -176,97 +163,155 @@ inline __m128 envelope_lanes(__m128 gain, __m128 x, const EnvelopeLanes& e) {
   return _mm_blendv_ps(gain, attacked, _mm_cmplt_ps(target, gain));
 }
 
-// Both mixes of one frame from the updated gains: lanes (hi_gain g_hl hL, lo_gain g_ll lL',
-// hi_gain g_hr hR, lo_gain g_lr lR') summed pairwise.
-inline void mix_frame(__m128 gain, __m128 x, __m256d band_gain, float* mix_left,
-                      float* mix_right) {
-  const __m256d terms =
-      _mm256_mul_pd(_mm256_mul_pd(band_gain, _mm256_cvtps_pd(gain)), _mm256_cvtps_pd(x));
-  const __m128 sums = _mm256_cvtpd_ps(_mm256_hadd_pd(terms, terms));
-  _mm_store_ss(mix_left, sums);
-  _mm_store_ss(mix_right, _mm_movehl_ps(sums, sums));
+// Both mixes of four frames, y = hi_gain g_h h + lo_gain g_l l' per channel, in that order; the
+// gains are per frame (lanes), the band gains broadcast.
+inline void mix_frames(__m128 gain_hl, __m128 gain_ll, __m128 gain_hr, __m128 gain_lr,
+                       const __m128 x[4], __m256d hi_gain, __m256d lo_gain, __m256d& mix_left,
+                       __m256d& mix_right) {
+  const __m256d left = _mm256_add_pd(
+      _mm256_mul_pd(_mm256_mul_pd(hi_gain, _mm256_cvtps_pd(gain_hl)), _mm256_cvtps_pd(x[0])),
+      _mm256_mul_pd(_mm256_mul_pd(lo_gain, _mm256_cvtps_pd(gain_ll)), _mm256_cvtps_pd(x[1])));
+  const __m256d right = _mm256_add_pd(
+      _mm256_mul_pd(_mm256_mul_pd(hi_gain, _mm256_cvtps_pd(gain_hr)), _mm256_cvtps_pd(x[2])),
+      _mm256_mul_pd(_mm256_mul_pd(lo_gain, _mm256_cvtps_pd(gain_lr)), _mm256_cvtps_pd(x[3])));
+  mix_left = round_single(left);
+  mix_right = round_single(right);
 }
 
+// limiter_step and to_sample16 of four frames of both channels. A limiter gain of exactly 1
+// stays 1 and passes y unchanged while |y| stays under the ceiling (NaN included, as in
+// limiter_step), which is the common case and needs no steps.
+inline void limit_frames(__m256d mix_left, __m256d mix_right, float& limit_left,
+                         float& limit_right, int16_t* out) {
+  if (limit_left == 1.0f && limit_right == 1.0f) {
+    const __m256d ceiling = _mm256_set1_pd(LIMIT_CEILING);
+    const __m256d reach = _mm256_or_pd(_mm256_cmp_pd(abs_wide(mix_left), ceiling, _CMP_GE_OQ),
+                                       _mm256_cmp_pd(abs_wide(mix_right), ceiling, _CMP_GE_OQ));
+    if (_mm256_movemask_pd(reach) == 0) {
+      store_frames16(samples16(mix_left), samples16(mix_right), out);
+      return;
+    }
+  }
+  alignas(16) float left[4];
+  alignas(16) float right[4];
+  _mm_store_ps(left, _mm256_cvtpd_ps(mix_left));
+  _mm_store_ps(right, _mm256_cvtpd_ps(mix_right));
+  for (int f = 0; f < 4; ++f) {
+    out[2 * f] = to_sample16(limiter_step(limit_left, left[f]));
+    out[2 * f + 1] = to_sample16(limiter_step(limit_right, right[f]));
+  }
+}
+
+// The envelopes of every frame, frame after frame, and nothing else on the way: the gains after
+// each frame go to track[b * N + j] for band b (hL, lL', hR, lR') and the narrowed low bands to
+// track[4N + j] and track[5N + j], for mix_and_limit.
 template <bool kLogarithmic>
-void envelope_pass(const FrameLoopParams& p, float gains[4], float* work_left, float* work_right,
-                   const float* low_left, const float* low_right) {
+void envelope_pass(const FrameLoopParams& p, float envelope[4], const float* work_left,
+                   const float* work_right, const float* low_left, const float* low_right,
+                   float* track) {
   EnvelopeLanes e;
   e.threshold = _mm_loadu_ps(p.threshold);
-  e.threshold_wide = _mm256_cvtps_pd(e.threshold);
   e.release_step = _mm_loadu_ps(p.release_step);
   e.attack_coef = _mm256_cvtps_pd(_mm_loadu_ps(p.attack_coef));
   e.keep_share = _mm256_sub_pd(_mm256_set1_pd(1.0), e.attack_coef);
   e.linear_step = _mm256_loadu_pd(p.linear_step);
-  e.band_gain = _mm256_cvtps_pd(_mm_loadu_ps(p.band_gain));
-  const __m256d hi_gain = _mm256_set1_pd(p.band_gain[0]);
-  const __m256d lo_gain = _mm256_set1_pd(p.band_gain[1]);
   const __m256d width = _mm256_set1_pd(p.width);
+  const __m128 one = _mm_set1_ps(1.0f);
   const __m128 abs_mask = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff));
   const __m128 hi_thresh = _mm_set1_ps(p.threshold[0]);
   const __m128 lo_thresh = _mm_set1_ps(p.threshold[1]);
-  __m128 gain = _mm_loadu_ps(gains);
+  __m128 gain = _mm_loadu_ps(envelope);
   for (int j = 0; j < N; j += 4) {
-    __m128 high_l = _mm_loadu_ps(work_left + j);
-    __m128 high_r = _mm_loadu_ps(work_right + j);
-    __m128 low_l;
-    __m128 low_r;
-    narrow_bass(low_left, low_right, j, width, low_l, low_r);
-    const bool at_unity = _mm_movemask_ps(_mm_cmpeq_ps(gain, _mm_set1_ps(1.0f))) == 0xF;
-    if (at_unity) {
-      // |1 x| >= T is the attack test of a gain at 1; NaN samples do not reach.
+    // x[b]: band b of frames j .. j + 3.
+    __m128 x[4];
+    x[0] = _mm_loadu_ps(work_left + j);
+    x[2] = _mm_loadu_ps(work_right + j);
+    narrow_bass(low_left, low_right, j, width, x[1], x[3]);
+    _mm_storeu_ps(track + 4 * N + j, x[1]);
+    _mm_storeu_ps(track + 5 * N + j, x[3]);
+    bool steady = false;
+    if (_mm_movemask_ps(_mm_cmpeq_ps(gain, one)) == 0xF) {
+      // All gains at 1: |1 x| >= T is the attack test; NaN samples do not reach.
       const __m128 reach = _mm_or_ps(
-          _mm_or_ps(_mm_cmpge_ps(_mm_and_ps(high_l, abs_mask), hi_thresh),
-                    _mm_cmpge_ps(_mm_and_ps(high_r, abs_mask), hi_thresh)),
-          _mm_or_ps(_mm_cmpge_ps(_mm_and_ps(low_l, abs_mask), lo_thresh),
-                    _mm_cmpge_ps(_mm_and_ps(low_r, abs_mask), lo_thresh)));
-      if (_mm_movemask_ps(reach) == 0) {
-        mix_at_unity(high_l, low_l, high_r, low_r, hi_gain, lo_gain, work_left + j,
-                     work_right + j);
-        continue;
+          _mm_or_ps(_mm_cmpge_ps(_mm_and_ps(x[0], abs_mask), hi_thresh),
+                    _mm_cmpge_ps(_mm_and_ps(x[2], abs_mask), hi_thresh)),
+          _mm_or_ps(_mm_cmpge_ps(_mm_and_ps(x[1], abs_mask), lo_thresh),
+                    _mm_cmpge_ps(_mm_and_ps(x[3], abs_mask), lo_thresh)));
+      steady = _mm_movemask_ps(reach) == 0;
+    }
+    __m128 g[4];  // after transposing: gain of band b over the four frames
+    if (steady) {
+      g[0] = g[1] = g[2] = g[3] = one;
+    } else {
+      // Frame by frame, lanes (hL, lL', hR, lR') of one frame each.
+      _MM_TRANSPOSE4_PS(x[0], x[1], x[2], x[3]);
+      for (int f = 0; f < 4; ++f) {
+        gain = envelope_lanes<kLogarithmic>(gain, x[f], e);
+        g[f] = gain;
       }
+      _MM_TRANSPOSE4_PS(g[0], g[1], g[2], g[3]);
     }
-    // Frame by frame: lanes (hL, lL', hR, lR') of frames j .. j + 3.
-    _MM_TRANSPOSE4_PS(high_l, low_l, high_r, low_r);
-    const __m128 frames[4] = {high_l, low_l, high_r, low_r};
-    for (int f = 0; f < 4; ++f) {
-      gain = envelope_lanes<kLogarithmic>(gain, frames[f], e);
-      mix_frame(gain, frames[f], e.band_gain, work_left + j + f, work_right + j + f);
-    }
+    for (int b = 0; b < 4; ++b) _mm_storeu_ps(track + b * N + j, g[b]);
   }
-  _mm_storeu_ps(gains, gain);
+  _mm_storeu_ps(envelope, gain);
+}
+
+// Mixes and limits every frame from the gains and narrowed bands that envelope_pass tracked.
+void mix_and_limit(const FrameLoopParams& p, FrameGains& gains, float* work_left,
+                   float* work_right, const float* track, int16_t* out) {
+  const __m256d hi_gain = _mm256_set1_pd(p.band_gain[0]);
+  const __m256d lo_gain = _mm256_set1_pd(p.band_gain[1]);
+  for (int j = 0; j < N; j += 4) {
+    const __m128 x[4] = {_mm_loadu_ps(work_left + j), _mm_loadu_ps(track + 4 * N + j),
+                         _mm_loadu_ps(work_right + j), _mm_loadu_ps(track + 5 * N + j)};
+    __m256d mix_left;
+    __m256d mix_right;
+    mix_frames(_mm_loadu_ps(track + j), _mm_loadu_ps(track + N + j),
+               _mm_loadu_ps(track + 2 * N + j), _mm_loadu_ps(track + 3 * N + j), x, hi_gain,
+               lo_gain, mix_left, mix_right);
+    _mm_storeu_ps(work_left + j, _mm256_cvtpd_ps(mix_left));
+    _mm_storeu_ps(work_right + j, _mm256_cvtpd_ps(mix_right));
+    limit_frames(mix_left, mix_right, gains.limit_left, gains.limit_right, out + 2 * j);
+  }
 }
 
 }  // namespace
 
-void run_envelopes(const FrameLoopParams& params, float gains[4], float* work_left,
-                   float* work_right, const float* low_left, const float* low_right) {
+void run_frames(const FrameLoopParams& params, FrameGains& gains, float* work_left,
+                float* work_right, const float* low_left, const float* low_right, float* track,
+                int16_t* out) {
   if (params.logarithmic) {
-    envelope_pass<true>(params, gains, work_left, work_right, low_left, low_right);
+    envelope_pass<true>(params, gains.envelope, work_left, work_right, low_left, low_right, track);
   } else {
-    envelope_pass<false>(params, gains, work_left, work_right, low_left, low_right);
+    envelope_pass<false>(params, gains.envelope, work_left, work_right, low_left, low_right, track);
   }
+  mix_and_limit(params, gains, work_left, work_right, track, out);
 }
 
-void run_limiters(float& limit_left, float& limit_right, const float* mix_left,
-                  const float* mix_right, int16_t* out) {
-  const __m256d ceiling = _mm256_set1_pd(LIMIT_CEILING);
-  for (int j = 0; j < N; j += 4) {
-    const __m256d yl = load_wide(mix_left + j);
-    const __m256d yr = load_wide(mix_right + j);
-    // A limiter gain of exactly 1 stays 1 and passes y unchanged while |y| stays under the
-    // ceiling (NaN included, as in limiter_step).
-    if (limit_left == 1.0f && limit_right == 1.0f) {
-      const __m256d reach = _mm256_or_pd(_mm256_cmp_pd(abs_wide(yl), ceiling, _CMP_GE_OQ),
-                                         _mm256_cmp_pd(abs_wide(yr), ceiling, _CMP_GE_OQ));
-      if (_mm256_movemask_pd(reach) == 0) {
-        store_frames16(samples16(yl), samples16(yr), out + 2 * j);
-        continue;
-      }
-    }
-    for (int f = j; f < j + 4; ++f) {
-      out[2 * f] = to_sample16(limiter_step(limit_left, mix_left[f]));
-      out[2 * f + 1] = to_sample16(limiter_step(limit_right, mix_right[f]));
-    }
+void cross_fade(const int16_t* older, const int16_t* newer, int16_t* blend) {
+  static_assert(N == 1 << 14, "the division below shifts by 14");
+  // Pairs (older, newer) against pairs of weights (N - i, i): one multiply-add per sample. The
+  // unpacks work within 128-bit halves, so the weights follow the same order.
+  __m256i weights_low = _mm256_setr_epi16(N, 0, N - 1, 1, N - 2, 2, N - 3, 3, N - 8, 8, N - 9, 9,
+                                          N - 10, 10, N - 11, 11);
+  __m256i weights_high = _mm256_add_epi16(weights_low, _mm256_setr_epi16(
+      -4, 4, -4, 4, -4, 4, -4, 4, -4, 4, -4, 4, -4, 4, -4, 4));
+  const __m256i step = _mm256_setr_epi16(-16, 16, -16, 16, -16, 16, -16, 16, -16, 16, -16, 16,
+                                         -16, 16, -16, 16);
+  const __m256i round_up = _mm256_set1_epi32(N - 1);
+  for (int i = 0; i < N; i += 16) {
+    const __m256i o = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(older + i));
+    const __m256i n = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(newer + i));
+    __m256i low = _mm256_madd_epi16(_mm256_unpacklo_epi16(o, n), weights_low);
+    __m256i high = _mm256_madd_epi16(_mm256_unpackhi_epi16(o, n), weights_high);
+    // Division by N = 2^14 truncating toward zero: negative sums are raised by N - 1 first.
+    low = _mm256_srai_epi32(_mm256_add_epi32(low, _mm256_and_si256(_mm256_srai_epi32(low, 31),
+                                                                   round_up)), 14);
+    high = _mm256_srai_epi32(_mm256_add_epi32(high, _mm256_and_si256(_mm256_srai_epi32(high, 31),
+                                                                     round_up)), 14);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(blend + i), _mm256_packs_epi32(low, high));
+    weights_low = _mm256_add_epi16(weights_low, step);
+    weights_high = _mm256_add_epi16(weights_high, step);
   }
 }
 

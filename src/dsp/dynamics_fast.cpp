@@ -38,16 +38,20 @@ void run_frame_loop_with(BlockPath path, ProcessorState& state, const BlockSetti
                          const EnvelopeCoefficients& coefficients) {
 #ifdef ZELMAR_BLOCK_X86
   if (path == BlockPath::avx2) {
-    float gains[4] = {state.gain_hi_left, state.gain_lo_left, state.gain_hi_right,
-                      state.gain_lo_right};
-    avx2::run_envelopes(frame_loop_params(settings, coefficients), gains, state.work_left.data(),
-                        state.work_right.data(), state.low_left.data(), state.low_right.data());
-    state.gain_hi_left = gains[0];
-    state.gain_lo_left = gains[1];
-    state.gain_hi_right = gains[2];
-    state.gain_lo_right = gains[3];
-    avx2::run_limiters(state.limit_gain_left, state.limit_gain_right, state.work_left.data(),
-                       state.work_right.data(), state.output_block.data());
+    FrameGains gains{{state.gain_hi_left, state.gain_lo_left, state.gain_hi_right,
+                      state.gain_lo_right},
+                     state.limit_gain_left,
+                     state.limit_gain_right};
+    state.frame_track.resize(FRAME_TRACK_FLOATS);  // allocates only on the first call
+    avx2::run_frames(frame_loop_params(settings, coefficients), gains, state.work_left.data(),
+                     state.work_right.data(), state.low_left.data(), state.low_right.data(),
+                     state.frame_track.data(), state.output_block.data());
+    state.gain_hi_left = gains.envelope[0];
+    state.gain_lo_left = gains.envelope[1];
+    state.gain_hi_right = gains.envelope[2];
+    state.gain_lo_right = gains.envelope[3];
+    state.limit_gain_left = gains.limit_left;
+    state.limit_gain_right = gains.limit_right;
     return;
   }
 #endif

@@ -10,6 +10,7 @@
 #include "app/platform.h"
 #include "dsp/fft.h"
 #include "dsp/precision.h"
+#include "zederu/survey_kernels.h"
 
 namespace zelmar {
 namespace {
@@ -20,7 +21,34 @@ constexpr double kRightHalf = 0.5;
 constexpr float kSmoothingScale = 0.005f;
 constexpr int kNoSmoothingWidth = 3;
 
-// Adds 100 x |left bin| + 50 x |right bin| of the window's spectra to every even entry.
+// Smooths the averaged curve with a window of about +/- width/200 of each entry's frequency; every
+// term weighs 1 / (2h), also where the window reaches past the array's end.
+bool smooth(const float* averaged, float* eq_curve, int frame_count, int width) {
+  std::fill(eq_curve, eq_curve + (frame_count - 1), 0.0f);
+  const double spread = width * wide(kSmoothingScale);
+#ifdef ZELMAR_BLOCK_X86
+  if (block_path_in_use() == BlockPath::avx2) {
+    return avx2::smooth_entries(averaged, eq_curve, frame_count, spread);
+  }
+#endif
+  for (int k = frame_count - 2; k >= 0; k -= 2) {
+    smooth_entry(averaged, eq_curve, frame_count, k, spread);
+  }
+  return true;
+}
+
+void add_window_magnitudes(const float* left, const float* right, float* eq_curve,
+                           int frame_count) {
+#ifdef ZELMAR_BLOCK_X86
+  if (block_path_in_use() == BlockPath::avx2 && frame_count % 8 == 0) {
+    return avx2::accumulate_magnitudes(left, right, eq_curve, frame_count);
+  }
+#endif
+  accumulate_magnitudes(left, right, eq_curve, frame_count);
+}
+
+}  // namespace
+
 void accumulate_magnitudes(const float* left, const float* right, float* eq_curve,
                            int frame_count) {
   for (int k = 0; k < frame_count - 1; k += 2) {
@@ -31,22 +59,16 @@ void accumulate_magnitudes(const float* left, const float* right, float* eq_curv
   }
 }
 
-// Smooths the averaged curve with a window of about +/- width/200 of each entry's frequency; every
-// term weighs 1 / (2h), also where the window reaches past the array's end.
-void smooth(const float* averaged, float* eq_curve, int frame_count, int width) {
-  std::fill(eq_curve, eq_curve + (frame_count - 1), 0.0f);
-  const double spread = width * wide(kSmoothingScale);
-  for (int k = frame_count - 2; k >= 0; k -= 2) {
-    const int span = static_cast<int>(k * spread) & ~1;
-    if (span <= 0) continue;
-    for (int l = k + span; l >= k - span + 2; l -= 2) {
-      if (l < 0 || l >= frame_count) continue;
-      eq_curve[k] = to_single(wide(eq_curve[k]) + wide(averaged[l]) / span * 0.5);
-    }
+int smoothing_span(int k, double spread) { return static_cast<int>(k * spread) & ~1; }
+
+void smooth_entry(const float* averaged, float* eq_curve, int frame_count, int k, double spread) {
+  const int span = smoothing_span(k, spread);
+  if (span <= 0) return;
+  for (int l = k + span; l >= k - span + 2; l -= 2) {
+    if (l < 0 || l >= frame_count) continue;
+    eq_curve[k] = to_single(wide(eq_curve[k]) + wide(averaged[l]) / span * 0.5);
   }
 }
-
-}  // namespace
 
 bool prepare_eq_curve(float* eq_curve, int frame_count, int measured, int strength) {
   std::vector<float> averaged;
@@ -61,10 +83,9 @@ bool prepare_eq_curve(float* eq_curve, int frame_count, int measured, int streng
   const int width = 100 - strength;
   if (width <= kNoSmoothingWidth) {
     for (int k = 0; k < frame_count - 1; k += 2) eq_curve[k] = averaged[k];
-  } else {
-    smooth(averaged.data(), eq_curve, frame_count, width);
+    return true;
   }
-  return true;
+  return smooth(averaged.data(), eq_curve, frame_count, width);
 }
 
 void measure_window(ProcessorState& state, int frame_count) {
@@ -77,7 +98,7 @@ void measure_window(ProcessorState& state, int frame_count) {
   }
   real_fft(left, frame_count / 2, 1);
   real_fft(right, frame_count / 2, 1);
-  accumulate_magnitudes(left, right, state.eq_curve.data(), frame_count);
+  add_window_magnitudes(left, right, state.eq_curve.data(), frame_count);
 }
 
 int measure_eq_curve(int input_fd, ProcessorState& state, int frame_count,
