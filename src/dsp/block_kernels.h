@@ -35,8 +35,9 @@ struct FrameGains {
 #ifdef ZELMAR_BLOCK_X86
 namespace avx2 {
 
-// convert_window: all N frames. Needs nothing aligned.
-void convert_window(const int16_t* window, float* left, float* right);
+// convert_window with the given scale: left[i] = window[2i] x scale, right[i] = window[2i + 1] x
+// scale, rounded to single precision, for `frames` frames (a multiple of 4).
+void convert_window(const int16_t* window, float scale, int frames, float* left, float* right);
 
 // shape_spectrum_range (shaping_fast.h) for begin..end, both multiples of 4, begin >= ramp_end.
 void shape_spectrum_range(const BlockTables& tables, int begin, int end, float* left,

@@ -43,12 +43,13 @@ inline void store_frames16(__m128i left, __m128i right, int16_t* out) {
 
 }  // namespace
 
-void convert_window(const int16_t* window, float* left, float* right) {
-  const __m256 scale = _mm256_set1_ps(kSampleScale);
+// A 16-bit sample is exact in single precision, so sample x scale rounded is one float product.
+void convert_window(const int16_t* window, float scale, int frames, float* left, float* right) {
+  const __m256 factor = _mm256_set1_ps(scale);
   const __m256i split = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
-  for (int i = 0; i < N; i += 4) {
-    const __m128i frames = _mm_loadu_si128(reinterpret_cast<const __m128i*>(window + 2 * i));
-    const __m256 values = _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_cvtepi16_epi32(frames)), scale);
+  for (int i = 0; i < frames; i += 4) {
+    const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(window + 2 * i));
+    const __m256 values = _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_cvtepi16_epi32(four)), factor);
     const __m256 channels = _mm256_permutevar8x32_ps(values, split);
     _mm_storeu_ps(left + i, _mm256_castps256_ps128(channels));
     _mm_storeu_ps(right + i, _mm256_extractf128_ps(channels, 1));

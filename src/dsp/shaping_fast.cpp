@@ -23,7 +23,7 @@ inline float shape_element(const BlockTables& t, int i, float x) {
 
 void convert_window_with(BlockPath path, const int16_t* window, float* left, float* right) {
 #ifdef ZELMAR_BLOCK_X86
-  if (path == BlockPath::avx2) return avx2::convert_window(window, left, right);
+  if (path == BlockPath::avx2) return avx2::convert_window(window, kSampleScale, N, left, right);
 #endif
   (void)path;
   convert_window(window, left, right);

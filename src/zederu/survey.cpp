@@ -10,6 +10,7 @@
 #include "app/platform.h"
 #include "dsp/fft.h"
 #include "dsp/precision.h"
+#include "dsp/block_kernels.h"
 #include "zederu/survey_kernels.h"
 
 namespace zelmar {
@@ -35,6 +36,19 @@ bool smooth(const float* averaged, float* eq_curve, int frame_count, int width) 
     smooth_entry(averaged, eq_curve, frame_count, k, spread);
   }
   return true;
+}
+
+// Both channels of the window times 2^-15 into left and right.
+void convert_samples(const int16_t* window, int frame_count, float* left, float* right) {
+#ifdef ZELMAR_BLOCK_X86
+  if (block_path_in_use() == BlockPath::avx2 && frame_count % 4 == 0) {
+    return avx2::convert_window(window, kSurveyScale, frame_count, left, right);
+  }
+#endif
+  for (int f = 0; f < frame_count; ++f) {
+    left[f] = to_single(window[2 * f] * wide(kSurveyScale));
+    right[f] = to_single(window[2 * f + 1] * wide(kSurveyScale));
+  }
 }
 
 void add_window_magnitudes(const float* left, const float* right, float* eq_curve,
@@ -92,10 +106,7 @@ void measure_window(ProcessorState& state, int frame_count) {
   const int16_t* window = state.input_window.data();
   float* left = state.work_left.data();
   float* right = state.work_right.data();
-  for (int f = 0; f < frame_count; ++f) {
-    left[f] = to_single(window[2 * f] * wide(kSurveyScale));
-    right[f] = to_single(window[2 * f + 1] * wide(kSurveyScale));
-  }
+  convert_samples(window, frame_count, left, right);
   real_fft(left, frame_count / 2, 1);
   real_fft(right, frame_count / 2, 1);
   add_window_magnitudes(left, right, state.eq_curve.data(), frame_count);
