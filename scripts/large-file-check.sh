@@ -2,7 +2,7 @@
 # Runs zelmar2 on a sparse input just over 2 GiB (2^31 + three half blocks + 100 bytes) and checks
 # that it succeeds and that the output has the input's length and the input's first and last 512
 # bytes. Offsets past 2^31 must survive every seek, read, write and length computation.
-# Needs about 2.1 GB of free disk under $TMPDIR (or /tmp) for the output; takes about two minutes.
+# Needs about 2.1 GB of free disk under $TMPDIR (or /tmp) for the output; takes under a minute.
 # Usage: scripts/large-file-check.sh <path to zelmar2> [settings...]
 set -euo pipefail
 
