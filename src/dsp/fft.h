@@ -10,7 +10,8 @@
 // fastest one the CPU supports is chosen once per process; setting the environment variable
 // ZELMAR_FFT_PATH to "plain", "avx2" or "avx512" before the first call forces one by hand (an
 // unknown or unsupported name is reported on stderr and ignored). Building with ZELMAR_PORTABLE
-// leaves only the plain path.
+// leaves only the plain path. The vector paths work in scratch arrays shared by the process, so
+// real_fft must not run on two threads at once (the program transforms on one thread).
 #pragma once
 
 #include <vector>
