@@ -53,7 +53,7 @@ void accumulate_magnitudes(const float* left, const float* right, float* eq_curv
 namespace {
 
 constexpr int kLanes = 4;
-constexpr int kVectors = 4;
+constexpr int kVectors = 8;
 constexpr int kGroup = kLanes * kVectors;  // entries smoothed side by side
 constexpr int kPad = 64;                   // zero entries on both sides of the compact copy
 
