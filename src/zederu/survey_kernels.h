@@ -25,7 +25,7 @@ namespace avx2 {
 void accumulate_magnitudes(const float* left, const float* right, float* eq_curve,
                            int frame_count);
 
-// smooth_entry for every even k, eq_curve[0 .. frame_count - 2] already 0; sixteen entries side by
+// smooth_entry for every even k, eq_curve[0 .. frame_count - 2] already 0; 32 entries side by
 // side, each lane adding its own terms in their order. Returns false (having written nothing)
 // when it needs memory that is not there.
 bool smooth_entries(const float* averaged, float* eq_curve, int frame_count, double spread);
