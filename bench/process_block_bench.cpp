@@ -53,22 +53,32 @@ void BM_ProcessBlockWeightedCurve(benchmark::State& s) {
   run_blocks(s, settings);
 }
 
-// The frame loop alone (envelopes, mix, limiters, 16-bit output) on the bands of one window with
-// the default settings; argument: 0 plain path, 1 the fastest vector path.
+// The frame loop alone (envelopes, mix, limiters, 16-bit output) on the bands of consecutive
+// windows with the default settings; argument: 0 plain path, 1 the fastest vector path.
 void BM_FrameLoopDefaults(benchmark::State& bench_state) {
   const BlockPath path =
       bench_state.range(0) == 0 ? BlockPath::plain : block_paths_available().back();
   const BlockSettings settings = default_settings();
   ProcessorState state;
   init_processor_state(state);
-  load_window(music(), 8, state);
   prepare_block_tables(state, settings);
-  shape_and_split_fast(state, path);
-  const ProcessorState bands = state;
+  constexpr int kWindows = 24;
+  std::vector<std::vector<float>> bands;  // per window: high left, high right, low left, low right
+  for (int w = 0; w < kWindows; ++w) {
+    load_window(music(), w, state);
+    shape_and_split_fast(state, path);
+    for (const auto* band : {&state.work_left, &state.work_right, &state.low_left, &state.low_right}) {
+      bands.push_back(*band);
+    }
+  }
   const EnvelopeCoefficients coefficients = envelope_coefficients(settings);
+  int window = 0;
   for (auto _ : bench_state) {
-    state.work_left = bands.work_left;
-    state.work_right = bands.work_right;
+    const int w = window++ % kWindows;
+    state.work_left = bands[4 * w];
+    state.work_right = bands[4 * w + 1];
+    state.low_left = bands[4 * w + 2];
+    state.low_right = bands[4 * w + 3];
     run_frame_loop_with(path, state, settings, coefficients);
     benchmark::DoNotOptimize(state.output_block.data());
   }
