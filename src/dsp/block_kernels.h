@@ -49,11 +49,11 @@ void scale_by_table(const double* factors, int begin, int end, float* left, floa
 // to_sample16 of left[j] and right[j] into out[2j], out[2j+1], for all N frames.
 void interleave_samples16(const float* left, const float* right, int16_t* out);
 
-// run_frame_loop on the work and low-band arrays in two passes: first the four envelopes of
-// every frame (the sequential part), keeping their gains and the narrowed low bands in `track`
-// (FRAME_TRACK_FLOATS floats); then, per four frames, both mixes (stored in work_left/work_right),
-// both limiters and the 16-bit samples (out[2j], out[2j + 1]). The envelopes never look at the
-// mixes or limiters, so the order of the passes changes nothing. Gains are updated in place.
+// run_frame_loop on the work and low-band arrays: per frame the bass width and the four envelope
+// steps, keeping the gains and the narrowed low bands in `track` (FRAME_TRACK_FLOATS floats);
+// a few frames behind, both mixes (stored in work_left/work_right), both limiters and the 16-bit
+// samples (out[2j], out[2j + 1]). The envelopes never look at the mixes or limiters, so running
+// these later changes nothing. Gains are updated in place.
 void run_frames(const FrameLoopParams& params, FrameGains& gains, float* work_left,
                 float* work_right, const float* low_left, const float* low_right, float* track,
                 int16_t* out);

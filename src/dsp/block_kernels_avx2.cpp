@@ -207,13 +207,32 @@ inline void limit_frames(__m256d mix_left, __m256d mix_right, float& limit_left,
   }
 }
 
-// The envelopes of every frame, frame after frame, and nothing else on the way: the gains after
-// each frame go to track[b * N + j] for band b (hL, lL', hR, lR') and the narrowed low bands to
-// track[4N + j] and track[5N + j], for mix_and_limit.
+// Mixes and limits frames j .. j + 3 from the gains and narrowed bands in the track (frame_pass).
+inline void mix_and_limit(int j, __m256d hi_gain, __m256d lo_gain, FrameGains& gains,
+                                float* work_left, float* work_right, const float* track,
+                                int16_t* out) {
+  const __m128 x[4] = {_mm_loadu_ps(work_left + j), _mm_loadu_ps(track + 4 * N + j),
+                       _mm_loadu_ps(work_right + j), _mm_loadu_ps(track + 5 * N + j)};
+  __m256d mix_left;
+  __m256d mix_right;
+  mix_frames(_mm_loadu_ps(track + j), _mm_loadu_ps(track + N + j), _mm_loadu_ps(track + 2 * N + j),
+             _mm_loadu_ps(track + 3 * N + j), x, hi_gain, lo_gain, mix_left, mix_right);
+  _mm_storeu_ps(work_left + j, _mm256_cvtpd_ps(mix_left));
+  _mm_storeu_ps(work_right + j, _mm256_cvtpd_ps(mix_right));
+  limit_frames(mix_left, mix_right, gains.limit_left, gains.limit_right, out + 2 * j);
+}
+
+// The frame loop. The envelopes run frame after frame; their gains after each frame go to
+// track[b * N + j] for band b (hL, lL', hR, lR') and the narrowed low bands to track[4N + j] and
+// track[5N + j]. The mix and the limiters of each group of four frames follow two groups later,
+// from the track: they do not feed the envelopes, and interleaved this way their work fills the
+// time the envelopes' chain of dependent steps leaves free.
 template <bool kLogarithmic>
-void envelope_pass(const FrameLoopParams& p, float envelope[4], const float* work_left,
-                   const float* work_right, const float* low_left, const float* low_right,
-                   float* track) {
+void frame_pass(const FrameLoopParams& p, FrameGains& gains, float* work_left, float* work_right,
+                const float* low_left, const float* low_right, float* track, int16_t* out) {
+  constexpr int kLag = 8;  // frames between a group's envelopes and its mix
+  const __m256d hi_gain = _mm256_set1_pd(p.band_gain[0]);
+  const __m256d lo_gain = _mm256_set1_pd(p.band_gain[1]);
   EnvelopeLanes e;
   e.threshold = _mm_loadu_ps(p.threshold);
   e.release_step = _mm_loadu_ps(p.release_step);
@@ -225,7 +244,7 @@ void envelope_pass(const FrameLoopParams& p, float envelope[4], const float* wor
   const __m128 abs_mask = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff));
   const __m128 hi_thresh = _mm_set1_ps(p.threshold[0]);
   const __m128 lo_thresh = _mm_set1_ps(p.threshold[1]);
-  __m128 gain = _mm_loadu_ps(envelope);
+  __m128 gain = _mm_loadu_ps(gains.envelope);
   for (int j = 0; j < N; j += 4) {
     // x[b]: band b of frames j .. j + 3.
     __m128 x[4];
@@ -257,27 +276,14 @@ void envelope_pass(const FrameLoopParams& p, float envelope[4], const float* wor
       _MM_TRANSPOSE4_PS(g[0], g[1], g[2], g[3]);
     }
     for (int b = 0; b < 4; ++b) _mm_storeu_ps(track + b * N + j, g[b]);
+    if (j >= kLag) {
+      mix_and_limit(j - kLag, hi_gain, lo_gain, gains, work_left, work_right, track, out);
+    }
   }
-  _mm_storeu_ps(envelope, gain);
-}
-
-// Mixes and limits every frame from the gains and narrowed bands that envelope_pass tracked.
-void mix_and_limit(const FrameLoopParams& p, FrameGains& gains, float* work_left,
-                   float* work_right, const float* track, int16_t* out) {
-  const __m256d hi_gain = _mm256_set1_pd(p.band_gain[0]);
-  const __m256d lo_gain = _mm256_set1_pd(p.band_gain[1]);
-  for (int j = 0; j < N; j += 4) {
-    const __m128 x[4] = {_mm_loadu_ps(work_left + j), _mm_loadu_ps(track + 4 * N + j),
-                         _mm_loadu_ps(work_right + j), _mm_loadu_ps(track + 5 * N + j)};
-    __m256d mix_left;
-    __m256d mix_right;
-    mix_frames(_mm_loadu_ps(track + j), _mm_loadu_ps(track + N + j),
-               _mm_loadu_ps(track + 2 * N + j), _mm_loadu_ps(track + 3 * N + j), x, hi_gain,
-               lo_gain, mix_left, mix_right);
-    _mm_storeu_ps(work_left + j, _mm256_cvtpd_ps(mix_left));
-    _mm_storeu_ps(work_right + j, _mm256_cvtpd_ps(mix_right));
-    limit_frames(mix_left, mix_right, gains.limit_left, gains.limit_right, out + 2 * j);
+  for (int j = N - kLag; j < N; j += 4) {
+    mix_and_limit(j, hi_gain, lo_gain, gains, work_left, work_right, track, out);
   }
+  _mm_storeu_ps(gains.envelope, gain);
 }
 
 }  // namespace
@@ -286,11 +292,10 @@ void run_frames(const FrameLoopParams& params, FrameGains& gains, float* work_le
                 float* work_right, const float* low_left, const float* low_right, float* track,
                 int16_t* out) {
   if (params.logarithmic) {
-    envelope_pass<true>(params, gains.envelope, work_left, work_right, low_left, low_right, track);
+    frame_pass<true>(params, gains, work_left, work_right, low_left, low_right, track, out);
   } else {
-    envelope_pass<false>(params, gains.envelope, work_left, work_right, low_left, low_right, track);
+    frame_pass<false>(params, gains, work_left, work_right, low_left, low_right, track, out);
   }
-  mix_and_limit(params, gains, work_left, work_right, track, out);
 }
 
 void cross_fade(const int16_t* older, const int16_t* newer, int16_t* blend) {

@@ -9,9 +9,9 @@
 
 namespace zelmar {
 
-// run_frame_loop by the given path. The vector path runs the four envelopes side by side in one
-// pass that writes the mix, then both limiters in a second pass that writes output_block; the
-// envelopes never look at the limiters, so the split changes nothing.
+// run_frame_loop by the given path. The vector path runs the four envelopes side by side, and
+// the mixes and limiters of each frame a few frames later; the envelopes never look at the mixes
+// or limiters, so the order changes nothing.
 void run_frame_loop_with(BlockPath path, ProcessorState& state, const BlockSettings& settings,
                          const EnvelopeCoefficients& coefficients);
 
