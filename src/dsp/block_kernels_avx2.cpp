@@ -142,8 +142,8 @@ struct EnvelopeLanes {
 // "target < g" reduces to "target < g" alone: target = |T / x| rounded, and for a gain g that is a
 // single-precision value, target < g implies |T / x| <= g, that is |g x| >= T (g x is exact in
 // double precision); with x or T zero, infinite or not a number both sides agree as well.
-template <bool kLogarithmic>
-inline __m128 envelope_lanes(__m128 gain, __m128 x, const EnvelopeLanes& e) {
+template <bool kLogarithmic, bool kSkipQuiet>
+inline __m128 envelope_lanes(__m128 gain, __m128 x, const EnvelopeLanes& e, int& attacks) {
   const __m128 one = _mm_set1_ps(1.0f);
   const __m128 raised = _mm_min_ps(one, _mm_add_ps(gain, e.release_step));
   gain = _mm_blendv_ps(gain, raised, _mm_cmplt_ps(gain, one));
@@ -151,9 +151,12 @@ inline __m128 envelope_lanes(__m128 gain, __m128 x, const EnvelopeLanes& e) {
   const __m128 target =
       _mm_and_ps(_mm_div_ps(e.threshold, x), _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff)));
   const __m128 attack = _mm_cmplt_ps(target, gain);
-  // Frames where no lane attacks come in runs: leaving out the attack's conversions there
-  // shortens the chain from frame to frame by more than the mispredicted branches cost.
-  if (_mm_movemask_ps(attack) == 0) return gain;
+  // Frames where no lane attacks come in runs: there, leaving out the attack's conversions
+  // (kSkipQuiet) shortens the chain from frame to frame by more than the mispredicted branches
+  // cost. `attacks` collects the lanes that attacked.
+  const int mask = _mm_movemask_ps(attack);
+  attacks |= mask;
+  if (kSkipQuiet && mask == 0) return gain;
   const __m256d target_wide = _mm256_cvtps_pd(target);
   const __m256d gain_wide = _mm256_cvtps_pd(gain);
   __m128 attacked;
@@ -245,6 +248,7 @@ void frame_pass(const FrameLoopParams& p, FrameGains& gains, float* work_left, f
   const __m128 hi_thresh = _mm_set1_ps(p.threshold[0]);
   const __m128 lo_thresh = _mm_set1_ps(p.threshold[1]);
   __m128 gain = _mm_loadu_ps(gains.envelope);
+  bool dense = false;
   for (int j = 0; j < N; j += 4) {
     // x[b]: band b of frames j .. j + 3.
     __m128 x[4];
@@ -269,10 +273,20 @@ void frame_pass(const FrameLoopParams& p, FrameGains& gains, float* work_left, f
     } else {
       // Frame by frame, lanes (hL, lL', hR, lR') of one frame each.
       _MM_TRANSPOSE4_PS(x[0], x[1], x[2], x[3]);
-      for (int f = 0; f < 4; ++f) {
-        gain = envelope_lanes<kLogarithmic>(gain, x[f], e);
-        g[f] = gain;
+      // After a group with an attack the next one likely has one too: no branch per frame there.
+      int attacks = 0;
+      if (dense) {
+        for (int f = 0; f < 4; ++f) {
+          gain = envelope_lanes<kLogarithmic, false>(gain, x[f], e, attacks);
+          g[f] = gain;
+        }
+      } else {
+        for (int f = 0; f < 4; ++f) {
+          gain = envelope_lanes<kLogarithmic, true>(gain, x[f], e, attacks);
+          g[f] = gain;
+        }
       }
+      dense = attacks != 0;
       _MM_TRANSPOSE4_PS(g[0], g[1], g[2], g[3]);
     }
     for (int b = 0; b < 4; ++b) _mm_storeu_ps(track + b * N + j, g[b]);
