@@ -50,13 +50,11 @@ void scale_by_table(const double* factors, int begin, int end, float* left, floa
 void interleave_samples16(const float* left, const float* right, int16_t* out);
 
 // run_frame_loop on the work and low-band arrays: per frame the bass width and the four envelope
-// steps, keeping the gains and the narrowed low bands in `track` (FRAME_TRACK_FLOATS floats);
-// a few frames behind, both mixes (stored in work_left/work_right), both limiters and the 16-bit
-// samples (out[2j], out[2j + 1]). The envelopes never look at the mixes or limiters, so running
-// these later changes nothing. Gains are updated in place.
+// steps; a few frames behind, both mixes (stored in work_left/work_right), both limiters and the
+// 16-bit samples (out[2j], out[2j + 1]). The envelopes never look at the mixes or limiters, so
+// running these later changes nothing. Gains are updated in place.
 void run_frames(const FrameLoopParams& params, FrameGains& gains, float* work_left,
-                float* work_right, const float* low_left, const float* low_right, float* track,
-                int16_t* out);
+                float* work_right, const float* low_left, const float* low_right, int16_t* out);
 
 // cross_fade (cross_fade.h) of BLOCK_FRAMES samples.
 void cross_fade(const int16_t* older, const int16_t* newer, int16_t* blend);

@@ -210,30 +210,39 @@ inline void limit_frames(__m256d mix_left, __m256d mix_right, float& limit_left,
   }
 }
 
+// Frames that the track of frame_pass holds: a power of two, at least the lag plus one group.
+constexpr int kTrackFrames = 16;
+
+// Slot of frame j (a multiple of 4) in a row of the track.
+inline int track_slot(int j) { return j & (kTrackFrames - 1); }
+
 // Mixes and limits frames j .. j + 3 from the gains and narrowed bands in the track (frame_pass).
 inline void mix_and_limit(int j, __m256d hi_gain, __m256d lo_gain, FrameGains& gains,
-                                float* work_left, float* work_right, const float* track,
-                                int16_t* out) {
-  const __m128 x[4] = {_mm_loadu_ps(work_left + j), _mm_loadu_ps(track + 4 * N + j),
-                       _mm_loadu_ps(work_right + j), _mm_loadu_ps(track + 5 * N + j)};
+                          float* work_left, float* work_right, const float* track, int16_t* out) {
+  const float* slot = track + track_slot(j);
+  const __m128 x[4] = {_mm_loadu_ps(work_left + j), _mm_load_ps(slot + 4 * kTrackFrames),
+                       _mm_loadu_ps(work_right + j), _mm_load_ps(slot + 5 * kTrackFrames)};
   __m256d mix_left;
   __m256d mix_right;
-  mix_frames(_mm_loadu_ps(track + j), _mm_loadu_ps(track + N + j), _mm_loadu_ps(track + 2 * N + j),
-             _mm_loadu_ps(track + 3 * N + j), x, hi_gain, lo_gain, mix_left, mix_right);
+  mix_frames(_mm_load_ps(slot), _mm_load_ps(slot + kTrackFrames),
+             _mm_load_ps(slot + 2 * kTrackFrames), _mm_load_ps(slot + 3 * kTrackFrames), x,
+             hi_gain, lo_gain, mix_left, mix_right);
   _mm_storeu_ps(work_left + j, _mm256_cvtpd_ps(mix_left));
   _mm_storeu_ps(work_right + j, _mm256_cvtpd_ps(mix_right));
   limit_frames(mix_left, mix_right, gains.limit_left, gains.limit_right, out + 2 * j);
 }
 
-// The frame loop. The envelopes run frame after frame; their gains after each frame go to
-// track[b * N + j] for band b (hL, lL', hR, lR') and the narrowed low bands to track[4N + j] and
-// track[5N + j]. The mix and the limiters of each group of four frames follow two groups later,
-// from the track: they do not feed the envelopes, and interleaved this way their work fills the
-// time the envelopes' chain of dependent steps leaves free.
+// The frame loop. The envelopes run frame after frame; their gains after frame j go to the track
+// at row b (hL, lL', hR, lR'), the narrowed low bands at rows 4 and 5, slot track_slot(j). The mix
+// and the limiters of each group of four frames follow two groups later, from the track: they do
+// not feed the envelopes, and interleaved this way their work fills the time the envelopes' chain
+// of dependent steps leaves free.
 template <bool kLogarithmic>
 void frame_pass(const FrameLoopParams& p, FrameGains& gains, float* work_left, float* work_right,
-                const float* low_left, const float* low_right, float* track, int16_t* out) {
+                const float* low_left, const float* low_right, int16_t* out) {
   constexpr int kLag = 8;  // frames between a group's envelopes and its mix
+  static_assert(kTrackFrames >= kLag + 4, "the track must hold every frame not yet mixed");
+  alignas(16) float track[6 * kTrackFrames];
   const __m256d hi_gain = _mm256_set1_pd(p.band_gain[0]);
   const __m256d lo_gain = _mm256_set1_pd(p.band_gain[1]);
   EnvelopeLanes e;
@@ -255,8 +264,9 @@ void frame_pass(const FrameLoopParams& p, FrameGains& gains, float* work_left, f
     x[0] = _mm_loadu_ps(work_left + j);
     x[2] = _mm_loadu_ps(work_right + j);
     narrow_bass(low_left, low_right, j, width, x[1], x[3]);
-    _mm_storeu_ps(track + 4 * N + j, x[1]);
-    _mm_storeu_ps(track + 5 * N + j, x[3]);
+    float* slot = track + track_slot(j);
+    _mm_store_ps(slot + 4 * kTrackFrames, x[1]);
+    _mm_store_ps(slot + 5 * kTrackFrames, x[3]);
     bool steady = false;
     if (_mm_movemask_ps(_mm_cmpeq_ps(gain, one)) == 0xF) {
       // All gains at 1: |1 x| >= T is the attack test; NaN samples do not reach.
@@ -289,7 +299,7 @@ void frame_pass(const FrameLoopParams& p, FrameGains& gains, float* work_left, f
       dense = attacks != 0;
       _MM_TRANSPOSE4_PS(g[0], g[1], g[2], g[3]);
     }
-    for (int b = 0; b < 4; ++b) _mm_storeu_ps(track + b * N + j, g[b]);
+    for (int b = 0; b < 4; ++b) _mm_store_ps(slot + b * kTrackFrames, g[b]);
     if (j >= kLag) {
       mix_and_limit(j - kLag, hi_gain, lo_gain, gains, work_left, work_right, track, out);
     }
@@ -303,12 +313,11 @@ void frame_pass(const FrameLoopParams& p, FrameGains& gains, float* work_left, f
 }  // namespace
 
 void run_frames(const FrameLoopParams& params, FrameGains& gains, float* work_left,
-                float* work_right, const float* low_left, const float* low_right, float* track,
-                int16_t* out) {
+                float* work_right, const float* low_left, const float* low_right, int16_t* out) {
   if (params.logarithmic) {
-    frame_pass<true>(params, gains, work_left, work_right, low_left, low_right, track, out);
+    frame_pass<true>(params, gains, work_left, work_right, low_left, low_right, out);
   } else {
-    frame_pass<false>(params, gains, work_left, work_right, low_left, low_right, track, out);
+    frame_pass<false>(params, gains, work_left, work_right, low_left, low_right, out);
   }
 }
 

@@ -42,10 +42,9 @@ void run_frame_loop_with(BlockPath path, ProcessorState& state, const BlockSetti
                       state.gain_lo_right},
                      state.limit_gain_left,
                      state.limit_gain_right};
-    state.frame_track.resize(FRAME_TRACK_FLOATS);  // allocates only on the first call
     avx2::run_frames(frame_loop_params(settings, coefficients), gains, state.work_left.data(),
                      state.work_right.data(), state.low_left.data(), state.low_right.data(),
-                     state.frame_track.data(), state.output_block.data());
+                     state.output_block.data());
     state.gain_hi_left = gains.envelope[0];
     state.gain_lo_left = gains.envelope[1];
     state.gain_hi_right = gains.envelope[2];

@@ -12,7 +12,6 @@ void init_processor_state(ProcessorState& state) {
   state.low_left.assign(BLOCK_FRAMES, 0.0f);
   state.low_right.assign(BLOCK_FRAMES, 0.0f);
   state.eq_curve.assign(BLOCK_FRAMES, 0.0f);
-  state.frame_track.assign(FRAME_TRACK_FLOATS, 0.0f);
 }
 
 }  // namespace zelmar

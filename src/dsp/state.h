@@ -17,10 +17,6 @@ constexpr float SAMPLE_RATE = 44100.0f;
 // Largest magnitude the limiter lets through (1.0 is full scale).
 constexpr float LIMIT_CEILING = 0.999f;
 
-// Scratch of the vector frame loop: four envelope gains and two narrowed low-band samples per
-// frame.
-constexpr int FRAME_TRACK_FLOATS = 6 * BLOCK_FRAMES;
-
 // Bytes in one half block: the unit of every read and write of the block loop and the survey.
 constexpr int HALF_BLOCK_BYTES = 2 * BLOCK_FRAMES;
 
@@ -33,7 +29,6 @@ struct ProcessorState {
   std::vector<float> low_left;        // BLOCK_FRAMES: low-band spectrum, then low band
   std::vector<float> low_right;
   std::vector<float> eq_curve;        // BLOCK_FRAMES: equalizer reference (even entries only)
-  std::vector<float> frame_track;     // FRAME_TRACK_FLOATS: the vector frame loop's scratch
 
   // Gain memory; never reset during a run. Compressors start attenuated by a factor of ten.
   float gain_hi_left = 0.1f;
