@@ -152,6 +152,7 @@ TEST(StreamDriver, AShortOrFailedWriteAtAnyStageEndsWithExitCode253) {
       {"the zero fill", kThreeHalfBlocks + 1000, kThreeHalfBlocks + 500, 253},
       {"no write: the limit is the input's length", kThreeHalfBlocks + 1000,
        kThreeHalfBlocks + 1000, 0},
+      {"no write past a short input's length", 1000, 1000, 0},
   };
   for (const FileSizeLimitCase& c : cases) {
     ScratchFolder folder;

@@ -110,10 +110,6 @@ int64_t seek_file(int fd, int64_t offset, int whence) {
   return static_cast<int64_t>(lseek(fd, static_cast<off_t>(offset), whence));
 }
 
-bool truncate_file(int fd, int64_t length) {
-  return ftruncate(fd, static_cast<off_t>(length)) == 0;
-}
-
 void lower_thread_priority() {
   // On Linux a thread id names just that thread for setpriority.
   const auto thread_id = static_cast<id_t>(syscall(SYS_gettid));

@@ -47,11 +47,8 @@ ptrdiff_t read_fully_at(int fd, void* buffer, size_t size, int64_t offset);
 // Writes all `size` bytes, retrying short writes and interrupts. False on any failure.
 bool write_fully(int fd, const void* buffer, size_t size);
 
-// Moves the file position (SEEK_SET or SEEK_END); returns the new position or -1.
+// Moves the file position (SEEK_SET, SEEK_CUR or SEEK_END); returns the new position or -1.
 int64_t seek_file(int fd, int64_t offset, int whence);
-
-// Cuts or extends a file to `length` bytes. False on failure.
-bool truncate_file(int fd, int64_t length);
 
 // Lowers the calling thread's scheduling priority a little (raises its nice value); best effort.
 void lower_thread_priority();

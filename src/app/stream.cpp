@@ -50,32 +50,33 @@ int copy_range(int input_fd, int output_fd, int64_t offset, int64_t count, void*
   return EXIT_OK;
 }
 
-// Writes the last processed half block, brings the output to the input's length (zero fill or
-// cut) and copies the input's trailer and header over the output.
+// Writes the last processed half block, completes the output with zeros to the input's length
+// and copies the input's trailer and header over the output.
 int finish_output(ProcessorState& state, int input_fd, int output_fd, int64_t input_length) {
-  if (!write_fully(output_fd, state.output_block.data() + BLOCK_FRAMES, HALF_BLOCK_BYTES)) {
-    report_write_error();
-    return EXIT_WRITE_FAILED;
-  }
-  int64_t output_length = seek_file(output_fd, 0, SEEK_END);
+  int64_t output_length = seek_file(output_fd, 0, SEEK_CUR);
   if (output_length < 0) {
     report_write_error();
     return EXIT_WRITE_FAILED;
   }
-  if (input_length > output_length) {
-    std::fill(state.input_window.begin(), state.input_window.end(), int16_t{0});
-    const int64_t window_bytes = static_cast<int64_t>(state.input_window.size() * sizeof(int16_t));
-    while (output_length < input_length) {
-      const int64_t chunk = std::min(window_bytes, input_length - output_length);
-      if (!write_fully(output_fd, state.input_window.data(), static_cast<size_t>(chunk))) {
-        report_write_error();
-        return EXIT_WRITE_FAILED;
-      }
-      output_length += chunk;
-    }
-  } else if (input_length < output_length && !truncate_file(output_fd, input_length)) {
+  // An input under one half block holds less than the last half block covers: write only what it
+  // covers, so the output never grows past the input's length.
+  const int64_t last_bytes =
+      std::clamp<int64_t>(input_length - output_length, 0, HALF_BLOCK_BYTES);
+  if (!write_fully(output_fd, state.output_block.data() + BLOCK_FRAMES,
+                   static_cast<size_t>(last_bytes))) {
     report_write_error();
     return EXIT_WRITE_FAILED;
+  }
+  output_length += last_bytes;
+  std::fill(state.input_window.begin(), state.input_window.end(), int16_t{0});
+  const int64_t window_bytes = static_cast<int64_t>(state.input_window.size() * sizeof(int16_t));
+  while (output_length < input_length) {
+    const int64_t chunk = std::min(window_bytes, input_length - output_length);
+    if (!write_fully(output_fd, state.input_window.data(), static_cast<size_t>(chunk))) {
+      report_write_error();
+      return EXIT_WRITE_FAILED;
+    }
+    output_length += chunk;
   }
   std::printf("fixing header info   \r");
   std::fflush(stdout);
