@@ -4,6 +4,7 @@
 
 #include "run_program.h"
 #include "sha256.h"
+#include "whole_program.h"
 
 #include <gtest/gtest.h>
 
@@ -110,26 +111,6 @@ std::string test_name(const testing::TestParamInfo<ReferenceCase>& info) {
   return name;
 }
 
-std::string program_under_test() {
-  const char* override_path = std::getenv("ZELMAR_BINARY_OVERRIDE");
-  return override_path && *override_path ? override_path : ZELMAR_BINARY;
-}
-
-// An empty folder that is removed with everything in it when the test ends.
-struct TemporaryFolder {
-  fs::path path;
-  TemporaryFolder() {
-    std::string pattern = (fs::temp_directory_path() / "zelmar-case-XXXXXX").string();
-    if (mkdtemp(pattern.data())) path = pattern;
-  }
-  ~TemporaryFolder() {
-    std::error_code ignored;
-    if (!path.empty()) fs::remove_all(path, ignored);
-  }
-  TemporaryFolder(const TemporaryFolder&) = delete;
-  TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-};
-
 // Console text with carriage returns and other control characters spelled out.
 std::string visible(const std::string& text) {
   std::string shown;
@@ -212,17 +193,18 @@ TEST_P(ReferenceRun, MatchesRecording) {
   const ReferenceCase& c = GetParam();
   ASSERT_TRUE(c.table_error.empty()) << c.table_error;
 
-  TemporaryFolder work;
-  ASSERT_FALSE(work.path.empty()) << "cannot make a temporary working folder";
+  whole_program::ScratchFolder work;
+  ASSERT_FALSE(work.path().empty()) << "cannot make a temporary working folder";
   if (c.input != "-") {
     std::error_code error;
-    fs::copy_file(kCaseFolder / "inputs" / c.input, work.path / c.input, error);
+    fs::copy_file(kCaseFolder / "inputs" / c.input, work / c.input, error);
     ASSERT_FALSE(error) << "cannot copy input " << c.input << ": " << error.message();
   }
   std::optional<std::string> want_stdout = read_file(kCaseFolder / "expected" / (c.id + ".stdout"));
   ASSERT_TRUE(want_stdout) << "no expected/" << c.id << ".stdout";
 
-  ProgramRun run = run_program(program_under_test(), c.arguments, work.path.string());
+  ProgramRun run =
+      run_program(whole_program::program_under_test(), c.arguments, work.path().string());
   ASSERT_TRUE(run.start_error.empty()) << run.start_error;
 
   if (run.standard_output != *want_stdout) {
@@ -233,7 +215,7 @@ TEST_P(ReferenceRun, MatchesRecording) {
                   << (run.killed_by_signal ? " (killed by signal " + std::to_string(run.killed_by_signal) + ")"
                                            : "");
   }
-  if (c.output != "-") expect_output_file(c, work.path / c.output);
+  if (c.output != "-") expect_output_file(c, work / c.output);
 }
 
 INSTANTIATE_TEST_SUITE_P(Recorded, ReferenceRun, testing::ValuesIn(load_cases()), test_name);

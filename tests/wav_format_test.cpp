@@ -4,6 +4,7 @@
 #include "app/wav_format.h"
 #include "run_program.h"
 #include "sha256.h"
+#include "whole_program.h"
 
 #include <gtest/gtest.h>
 
@@ -167,18 +168,6 @@ TEST(WavFormat, EveryPrefixGivesTheFullDescriptionOrNone) {
 
 // --- the whole program -------------------------------------------------------------------------
 
-struct TemporaryFolder {
-  fs::path path;
-  TemporaryFolder() {
-    std::string pattern = (fs::temp_directory_path() / "zelmar-wav-XXXXXX").string();
-    if (mkdtemp(pattern.data())) path = pattern;
-  }
-  ~TemporaryFolder() {
-    std::error_code ignored;
-    if (!path.empty()) fs::remove_all(path, ignored);
-  }
-};
-
 void write_file(const fs::path& path, const Bytes& bytes) {
   std::ofstream(path, std::ios::binary)
       .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -213,15 +202,15 @@ RunWithErrors run_in(const fs::path& folder, const std::vector<std::string>& arg
 }
 
 TEST(WavFormatWarning, GoesToStandardErrorAloneAndChangesNothingElse) {
-  TemporaryFolder work;
-  ASSERT_FALSE(work.path.empty());
+  whole_program::ScratchFolder work;
+  ASSERT_FALSE(work.path().empty());
   const Bytes hi_res = hi_res_file();
-  write_file(work.path / "in.wav", hi_res);
+  write_file(work / "in.wav", hi_res);
   // Same length, no header: the console text of a run depends only on the length.
-  write_file(work.path / "plain.raw", Bytes(hi_res.size(), 0));
+  write_file(work / "plain.raw", Bytes(hi_res.size(), 0));
 
-  const RunWithErrors warned = run_in(work.path, {"in.wav", "out.wav"});
-  const RunWithErrors plain = run_in(work.path, {"plain.raw", "plain-out.raw"});
+  const RunWithErrors warned = run_in(work.path(), {"in.wav", "out.wav"});
+  const RunWithErrors plain = run_in(work.path(), {"plain.raw", "plain-out.raw"});
 
   EXPECT_EQ(warned.standard_error,
             "warning: in.wav is 24-bit 1-channel 48000 Hz; it is processed as 16-bit stereo 44100 "
@@ -230,7 +219,7 @@ TEST(WavFormatWarning, GoesToStandardErrorAloneAndChangesNothingElse) {
   EXPECT_EQ(warned.program.exit_status, 0);
   EXPECT_EQ(warned.program.standard_output, plain.program.standard_output);
   // Recorded from the program before it looked at headers at all.
-  EXPECT_EQ(sha256_hex(read_file(work.path / "out.wav")),
+  EXPECT_EQ(sha256_hex(read_file(work / "out.wav")),
             "4e24830e2f2c2b626d63edbe6b72faaa30701db4c9f1caefae023855df5efe44");
 }
 
