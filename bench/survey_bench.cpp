@@ -29,7 +29,7 @@ void BM_SurveyPrepareCurve(benchmark::State& bench_state) {
     load_window(samples, w, state);
     measure_window(state, BLOCK_FRAMES);
   }
-  const std::vector<float> sums = state.eq_curve;
+  const RunVector<float> sums = state.eq_curve;
   for (auto _ : bench_state) {
     state.eq_curve = sums;
     prepare_eq_curve(state.eq_curve.data(), BLOCK_FRAMES, 15, strength);

@@ -144,10 +144,10 @@ size_t first_mismatch(const float* a, const float* b, size_t count) {
 // Every buffer and gain that process_block writes, bit for bit; "" when all agree.
 std::string first_difference(const ProcessorState& a, const ProcessorState& b) {
   if (a.output_block != b.output_block) return "output_block";
-  const std::pair<const char*, const std::vector<float>*> arrays[] = {
+  const std::pair<const char*, const RunVector<float>*> arrays[] = {
       {"work_left", &a.work_left}, {"work_right", &a.work_right},
       {"low_left", &a.low_left},   {"low_right", &a.low_right}};
-  const std::vector<float>* others[] = {&b.work_left, &b.work_right, &b.low_left, &b.low_right};
+  const RunVector<float>* others[] = {&b.work_left, &b.work_right, &b.low_left, &b.low_right};
   for (int k = 0; k < 4; ++k) {
     const size_t at = first_mismatch(arrays[k].second->data(), others[k]->data(), kN);
     if (at < kN) return std::string(arrays[k].first) + " at " + std::to_string(at);

@@ -181,8 +181,8 @@ TEST(RunFrameLoop, BassWidthMixesTheLowBandTowardItsMean) {
       state.low_left[j] = value(generator);
       state.low_right[j] = value(generator);
     }
-    const std::vector<float> low_left = state.low_left;
-    const std::vector<float> low_right = state.low_right;
+    const RunVector<float> low_left = state.low_left;
+    const RunVector<float> low_right = state.low_right;
     BlockSettings settings = transparent_settings();
     settings.lo_stereo = c.lo_stereo;
     run_frame_loop(state, settings, envelope_coefficients(settings));

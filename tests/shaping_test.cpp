@@ -145,7 +145,7 @@ TEST(SplitBands, HighPlusLowEqualsTheShapedSpectrum) {
   for (const Case& c : cases) {
     ProcessorState state = fresh_state();
     fill_spectrum(state);
-    const std::vector<float> shaped = state.work_left;
+    const RunVector<float> shaped = state.work_left;
     state.low_left = state.work_left;
     state.low_right = state.work_right;
     split_bands(c.split_freq, c.split_slope, state.work_left.data(), state.work_right.data(),
@@ -185,8 +185,8 @@ TEST(ApplyEqCorrection, LeavesIndicesZeroToSevenUntouched) {
   for (const float level : levels) {
     ProcessorState state = fresh_state();
     fill_spectrum(state);
-    const std::vector<float> left = state.work_left;
-    const std::vector<float> right = state.work_right;
+    const RunVector<float> left = state.work_left;
+    const RunVector<float> right = state.work_right;
     std::fill(state.eq_curve.begin(), state.eq_curve.end(), level);
     apply_eq_correction(state.eq_curve.data(), state.work_left.data(), state.work_right.data());
     EXPECT_EQ(std::memcmp(state.work_left.data(), left.data(), 8 * sizeof(float)), 0) << level;

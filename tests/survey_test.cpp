@@ -89,7 +89,7 @@ SurveyRun survey(const std::string& bytes, int strength) {
   testing::internal::CaptureStdout();
   const int measured = measure_eq_curve(input.fd(), state, kN, half_block_count, strength);
   std::string printed = testing::internal::GetCapturedStdout();
-  return {measured, printed, lseek(input.fd(), 0, SEEK_CUR), state.eq_curve};
+  return {measured, printed, lseek(input.fd(), 0, SEEK_CUR), {state.eq_curve.begin(), state.eq_curve.end()}};
 }
 
 int count_nonzero_odd_entries(const std::vector<float>& eq_curve) {

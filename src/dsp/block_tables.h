@@ -4,8 +4,8 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
+#include "dsp/run_memory.h"
 #include "dsp/settings.h"
 
 namespace zelmar {
@@ -18,18 +18,18 @@ struct BlockTables {
   uint32_t eq_linearity_bits = 0;
   bool eq_on = false;
   bool weighted_curve = false;
-  std::vector<float> eq_curve;        // copy of the curve the factors came from (equalizer on)
+  RunVector<float> eq_curve;        // copy of the curve the factors came from (equalizer on)
 
   // Per element i of a packed spectrum (N entries each); a factor that the step does not apply
   // to an element is 1 there.
-  std::vector<double> eq_factor;      // d of the element's pair (equalizer on)
-  std::vector<double> pre_emphasis;   // divisor 10 sqrt(30 / i) (weighted curve on)
-  std::vector<double> tilt;           // divisor (100 / i)^e * 0.4
-  std::vector<double> high_share;     // crossover g of the element's pair
-  std::vector<float> low_share;       // crossover h of the element's pair
-  std::vector<double> restore;        // closing pass factor sqrt(30 / j) (weighted curve on)
+  RunVector<double> eq_factor;      // d of the element's pair (equalizer on)
+  RunVector<double> pre_emphasis;   // divisor 10 sqrt(30 / i) (weighted curve on)
+  RunVector<double> tilt;           // divisor (100 / i)^e * 0.4
+  RunVector<double> high_share;     // crossover g of the element's pair
+  RunVector<float> low_share;       // crossover h of the element's pair
+  RunVector<double> restore;        // closing pass factor sqrt(30 / j) (weighted curve on)
   // Low-end ramp weights of the elements below ramp_end; from ramp_end on every weight is 1.
-  std::vector<double> low_ramp;
+  RunVector<double> low_ramp;
   int ramp_end = 0;
 };
 

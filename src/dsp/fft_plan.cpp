@@ -2,14 +2,27 @@
 
 #include "dsp/fft_recurrence.h"
 
+#include <new>
+
+#include "dsp/run_memory.h"
+
 namespace zelmar {
 namespace {
 
-FftPlan plan;
-FftScratch scratch;
+// Both live in the run memory (run_memory.h), beside the buffers they are used with; every entry
+// that is read is written first.
+FftPlan& plan_storage() {
+  static FftPlan& plan = *new (run_memory_allocate(sizeof(FftPlan))) FftPlan;
+  return plan;
+}
+
+FftScratch& scratch_storage() {
+  static FftScratch& scratch = *new (run_memory_allocate(sizeof(FftScratch))) FftScratch;
+  return scratch;
+}
 
 // Same recurrence, same start and same order as complex_fft's stage loop.
-void fill_stage_twiddles(int forward) {
+void fill_stage_twiddles(FftPlan& plan, int forward) {
   for (int span = 1; span < kPlanPoints; span *= 2) {
     const Recurrence r = recurrence_for(stage_angle(2 * span, forward));
     double wr = 1.0;
@@ -23,7 +36,7 @@ void fill_stage_twiddles(int forward) {
 }
 
 // Same as the plain untangling loop: the first pair already uses one step of the recurrence.
-void fill_untangle_twiddles(int forward) {
+void fill_untangle_twiddles(FftPlan& plan, int forward) {
   const Recurrence r = recurrence_for(untangle_angle(kPlanPoints, forward));
   double wr = 1.0 + wide(r.wpr);
   double wi = wide(r.wpi);
@@ -39,15 +52,15 @@ void fill_untangle_twiddles(int forward) {
 const FftPlan& fft_plan() {
   static const bool filled = [] {
     for (int forward = 0; forward <= 1; ++forward) {
-      fill_stage_twiddles(forward);
-      fill_untangle_twiddles(forward);
+      fill_stage_twiddles(plan_storage(), forward);
+      fill_untangle_twiddles(plan_storage(), forward);
     }
     return true;
   }();
   (void)filled;
-  return plan;
+  return plan_storage();
 }
 
-FftScratch& fft_scratch() { return scratch; }
+FftScratch& fft_scratch() { return scratch_storage(); }
 
 }  // namespace zelmar

@@ -3,9 +3,9 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 #include "dsp/block_tables.h"
+#include "dsp/run_memory.h"
 
 namespace zelmar {
 
@@ -21,14 +21,14 @@ constexpr float LIMIT_CEILING = 0.999f;
 constexpr int HALF_BLOCK_BYTES = 2 * BLOCK_FRAMES;
 
 struct ProcessorState {
-  std::vector<int16_t> input_window;  // 2*BLOCK_FRAMES samples: older half block, then newest
-  std::vector<int16_t> output_block;  // 2*BLOCK_FRAMES samples: processed window, interleaved
-  std::vector<int16_t> previous_tail; // BLOCK_FRAMES samples: previous block's second half
-  std::vector<float> work_left;       // BLOCK_FRAMES: signal, spectrum, high band, mix
-  std::vector<float> work_right;
-  std::vector<float> low_left;        // BLOCK_FRAMES: low-band spectrum, then low band
-  std::vector<float> low_right;
-  std::vector<float> eq_curve;        // BLOCK_FRAMES: equalizer reference (even entries only)
+  RunVector<int16_t> input_window;  // 2*BLOCK_FRAMES samples: older half block, then newest
+  RunVector<int16_t> output_block;  // 2*BLOCK_FRAMES samples: processed window, interleaved
+  RunVector<int16_t> previous_tail; // BLOCK_FRAMES samples: previous block's second half
+  RunVector<float> work_left;       // BLOCK_FRAMES: signal, spectrum, high band, mix
+  RunVector<float> work_right;
+  RunVector<float> low_left;        // BLOCK_FRAMES: low-band spectrum, then low band
+  RunVector<float> low_right;
+  RunVector<float> eq_curve;        // BLOCK_FRAMES: equalizer reference (even entries only)
 
   // Gain memory; never reset during a run. Compressors start attenuated by a factor of ten.
   float gain_hi_left = 0.1f;
