@@ -120,10 +120,11 @@ struct Kernels {
   // Two stages at once, spans `span` and 2 span, in place. Points a, a + span, a + 2 span and
   // a + 3 span are paired first by the span stage and then by the 2 span stage. With kScaled (the
   // last pass) every result is then multiplied by the transform's scale factor, as a float
-  // operation like the plain scaling loop.
-  template <bool kScaled>
+  // operation like the plain scaling loop. With kPairsOut the results go to `pairs` as
+  // interleaved (re, im) pairs instead of back to re/im, which saves a pass over the data.
+  template <bool kScaled, bool kPairsOut = false>
   static void radix4_pass(float* re, float* im, int span, const double* twiddle_re,
-                          const double* twiddle_im, float scale) {
+                          const double* twiddle_im, float scale, float* pairs = nullptr) {
     const double* w1r = twiddle_re + span;
     const double* w1i = twiddle_im + span;
     const double* w2r = twiddle_re + 2 * span;
@@ -147,19 +148,27 @@ struct Kernels {
           scale_by(c, scale_lanes);
           scale_by(d, scale_lanes);
         }
-        store(re, im, at, a);
-        store(re, im, at + span, b);
-        store(re, im, at + 2 * span, c);
-        store(re, im, at + 3 * span, d);
+        if constexpr (kPairsOut) {
+          Isa::store_pairs(pairs + 2 * at, a.re, a.im);
+          Isa::store_pairs(pairs + 2 * (at + span), b.re, b.im);
+          Isa::store_pairs(pairs + 2 * (at + 2 * span), c.re, c.im);
+          Isa::store_pairs(pairs + 2 * (at + 3 * span), d.re, d.im);
+        } else {
+          store(re, im, at, a);
+          store(re, im, at + span, b);
+          store(re, im, at + 2 * span, c);
+          store(re, im, at + 3 * span, d);
+        }
       }
     }
   }
 
   // The complex FFT of the n points in `source` (interleaved pairs, or the split parts
-  // source_re/source_im) into re/im, scale included.
-  template <bool kInterleavedSource>
+  // source_re/source_im) into re/im, scale included; with kPairsOut the last pass writes the
+  // results to `pairs` as interleaved pairs instead (re/im still serve as working space).
+  template <bool kInterleavedSource, bool kPairsOut = false>
   static void complex_fft(const float* source_re, const float* source_im, float* re, float* im,
-                          int forward) {
+                          int forward, float* pairs = nullptr) {
     const FftPlan& plan = fft_plan();
     const double* twiddle_re = plan.stage_re[forward];
     const double* twiddle_im = plan.stage_im[forward];
@@ -169,7 +178,7 @@ struct Kernels {
       radix4_pass<false>(re, im, span, twiddle_re, twiddle_im, 1.0f);
     }
     const float scale = forward != 0 ? static_cast<float>(1.0 / (2 * kPoints)) : 2.0f;
-    radix4_pass<true>(re, im, span, twiddle_re, twiddle_im, scale);
+    radix4_pass<true, kPairsOut>(re, im, span, twiddle_re, twiddle_im, scale, pairs);
   }
 
   // The untangling step for pairs i = 1 .. n/2 with their mirrors n - i, L pairs at a time, from
@@ -226,13 +235,6 @@ struct Kernels {
     }
   }
 
-  // Split parts back into interleaved pairs.
-  static void interleave(const float* re, const float* im, float* pairs) {
-    for (int p = 0; p < kPoints; p += L) {
-      Isa::store_pairs(pairs + 2 * p, Isa::load(re + p), Isa::load(im + p));
-    }
-  }
-
   // real_fft(data, 8192, forward).
   static void real_fft(float* data, int forward) {
     FftScratch& s = fft_scratch();
@@ -249,8 +251,7 @@ struct Kernels {
       s.re2[0] = static_cast<float>(0.5 * (d0 + d1));
       s.im2[0] = static_cast<float>(0.5 * (d0 - d1));
       untangle<true, false>(data, nullptr, s.re2, s.im2, 0);
-      complex_fft<false>(s.re2, s.im2, s.re, s.im, 0);
-      interleave(s.re, s.im, data);
+      complex_fft<false, true>(s.re2, s.im2, s.re, s.im, 0, data);
     }
   }
 };
