@@ -63,7 +63,7 @@ void BM_FrameLoopDefaults(benchmark::State& bench_state) {
   init_processor_state(state);
   prepare_block_tables(state, settings);
   constexpr int kWindows = 24;
-  std::vector<std::vector<float>> bands;  // per window: high left, high right, low left, low right
+  std::vector<RunVector<float>> bands;  // per window: high left, high right, low left, low right
   for (int w = 0; w < kWindows; ++w) {
     load_window(music(), w, state);
     shape_and_split_fast(state, path);
