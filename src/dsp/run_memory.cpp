@@ -48,9 +48,10 @@ void* run_memory_allocate(std::size_t bytes) {
   return ::operator new(bytes, std::align_val_t{kAlign});
 }
 
-void run_memory_release(void* pointer, std::size_t bytes) noexcept {
+void run_memory_release(void* pointer, std::size_t /*bytes*/) noexcept {
   if (pointer == nullptr || in_region(pointer)) return;
-  ::operator delete(pointer, bytes, std::align_val_t{kAlign});
+  // The unsized form: Clang offers sized deallocation only with -fsized-deallocation.
+  ::operator delete(pointer, std::align_val_t{kAlign});
 }
 
 }  // namespace zelmar
